@@ -1,0 +1,333 @@
+#include "Cli.h"
+
+#include <charconv>
+#include <cstdio>
+#include <iomanip>
+#include <map>
+#include <optional>
+#include <set>
+#include <sstream>
+
+#include "DB.h"
+#include "FileIO.h"
+#include "FindCRC.h"
+#include "RosterGen.h"
+#include "TableText.h"
+
+namespace orrimax::cli {
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: orrimax-cli COMMAND [ARGS]\n"
+    "A companion tool for NBA 2K10 roster files (.ROS), using the editor's own codec.\n"
+    "\n"
+    "Commands:\n"
+    "  export ROSTER [-o FILE]           the player table as text\n"
+    "  export --names ROSTER [-o FILE]   the names bank as text\n"
+    "  import ROSTER [--table FILE] [--names FILE]\n"
+    "                                    put edited texts back and save the roster\n"
+    "  check ROSTER                      load the roster and report what it holds\n"
+    "  demo -o FILE [--players N] [--seed S]\n"
+    "                                    write a roster of fictional players\n"
+    "\n"
+    "Run 'orrimax-cli COMMAND --help' for the details of a command.\n";
+
+constexpr const char* kExportHelp =
+    "Usage: orrimax-cli export [--names] ROSTER [-o FILE]\n"
+    "Writes the player table exactly as the editor's grid holds it after opening:\n"
+    "line 0 the header texts of columns 1-234, then one line per player. With\n"
+    "--names, writes the names bank instead: line 0 ID, Data, Length, then one\n"
+    "line per entry. Cells are separated by TAB, every line ends with CR LF, the\n"
+    "text is UTF-8. Without -o the text goes to standard output.\n";
+
+constexpr const char* kImportHelp =
+    "Usage: orrimax-cli import ROSTER [--table FILE] [--names FILE]\n"
+    "Reads texts in the formats of 'export' and saves the roster as the editor's\n"
+    "Save does. The table must have the header line, one line per player and 234\n"
+    "cells per line; the row numbers and the name columns 1-3 are not read. The\n"
+    "names' Lengths must keep the name pool's size (a balance of 0), and no text\n"
+    "may be longer than its Length. On any error the roster file is unchanged.\n";
+
+constexpr const char* kCheckHelp =
+    "Usage: orrimax-cli check ROSTER\n"
+    "Loads and decodes the roster and reports its player count, its names-bank\n"
+    "entries, whether the stored CRC-32 matches, and any problem found. Exits 0\n"
+    "when the roster is sound, 1 otherwise.\n";
+
+constexpr const char* kDemoHelp =
+    "Usage: orrimax-cli demo -o FILE [--players N] [--seed S]\n"
+    "Writes a roster of N (default 500, at most 65535) fictional players with\n"
+    "plausible values, so the editor can be tried without the game.\n";
+
+// Wrong arguments: said once, with the way to the help.
+struct UsageError {
+  std::string message;
+};
+
+bool WantsHelp(const std::vector<std::string>& args) {
+  for (const auto& a : args)
+    if (a == "--help" || a == "-h") return true;
+  return false;
+}
+
+// Splits the options listed in `valued` (each taking one value) and `flags`
+// from the positional arguments.
+struct Parsed {
+  std::map<std::string, std::string> values;
+  std::set<std::string> flags;
+  std::vector<std::string> positional;
+};
+
+Parsed ParseArgs(const std::vector<std::string>& args, std::size_t from,
+                 const std::set<std::string>& valued, const std::set<std::string>& flags) {
+  Parsed parsed;
+  for (std::size_t i = from; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (valued.count(a)) {
+      if (i + 1 >= args.size()) throw UsageError{"option " + a + " needs a value"};
+      if (parsed.values.count(a)) throw UsageError{"option " + a + " is given twice"};
+      parsed.values[a] = args[++i];
+    } else if (flags.count(a)) {
+      parsed.flags.insert(a);
+    } else if (a.size() > 1 && a[0] == '-') {
+      throw UsageError{"unknown option " + a};
+    } else {
+      parsed.positional.push_back(a);
+    }
+  }
+  return parsed;
+}
+
+std::string OnePositional(const Parsed& p, const char* what) {
+  if (p.positional.empty()) throw UsageError{std::string("missing ") + what};
+  if (p.positional.size() > 1) throw UsageError{"unexpected argument " + p.positional[1]};
+  return p.positional[0];
+}
+
+std::uint64_t NumberOption(const Parsed& p, const std::string& name, std::uint64_t fallback,
+                           std::uint64_t lo, std::uint64_t hi) {
+  const auto it = p.values.find(name);
+  if (it == p.values.end()) return fallback;
+  std::uint64_t v = 0;
+  const auto& s = it->second;
+  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+  if (ec != std::errc() || end != s.data() + s.size() || v < lo || v > hi)
+    throw UsageError{name + " takes a number from " + std::to_string(lo) + " to " +
+                     std::to_string(hi) + ", not '" + s + "'"};
+  return v;
+}
+
+// A failure that names the file it is about.
+[[noreturn]] void Rethrow(const std::string& file, const RosterError& e) {
+  throw RosterError(file + ": " + e.what());
+}
+
+std::string ReadText(const std::string& file) {
+  try {
+    const std::vector<std::uint8_t> bytes = ReadWholeFile(file);
+    return {bytes.begin(), bytes.end()};
+  } catch (const RosterError& e) {
+    Rethrow(file, e);
+  }
+}
+
+LoadedRoster Load(const std::string& file) {
+  try {
+    return LoadRoster(file);
+  } catch (const RosterError& e) {
+    Rethrow(file, e);
+  }
+}
+
+void Emit(const std::string& text, const Parsed& p, std::ostream& out) {
+  const auto it = p.values.find("-o");
+  if (it == p.values.end()) {
+    out << text;
+    return;
+  }
+  try {
+    WriteFileAtomically(it->second,
+                        std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+  } catch (const RosterError& e) {
+    Rethrow(it->second, e);
+  }
+}
+
+int Export(const std::vector<std::string>& args, std::ostream& out) {
+  const Parsed p = ParseArgs(args, 1, {"-o"}, {"--names"});
+  const std::string file = OnePositional(p, "ROSTER");
+  const LoadedRoster roster = Load(file);
+  Emit(p.flags.count("--names") ? FormatNames(roster.Names) : FormatTable(roster.Table), p, out);
+  return 0;
+}
+
+std::int64_t PoolBytes(const ColumnList& lengths) {
+  std::int64_t total = 0;
+  for (std::size_t r = 1; r < lengths.size(); ++r)
+    total += 2 * std::int64_t{ParseInteger(lengths[r])} + 2;
+  return total;
+}
+
+int Import(const std::vector<std::string>& args, std::ostream& out) {
+  const Parsed p = ParseArgs(args, 1, {"--table", "--names"}, {});
+  const std::string file = OnePositional(p, "ROSTER");
+  if (p.values.empty()) throw UsageError{"give --table FILE, --names FILE or both"};
+  LoadedRoster roster = Load(file);
+
+  if (const auto it = p.values.find("--table"); it != p.values.end()) {
+    try {
+      ParseTable(ReadText(it->second), roster.Table, roster.Document.PlayerCount);
+    } catch (const RosterError& e) {
+      Rethrow(it->second, e);
+    }
+  }
+  if (const auto it = p.values.find("--names"); it != p.values.end()) {
+    try {
+      NamesBankColumns names = ParseNames(ReadText(it->second));
+      for (std::size_t r = 1; r < names.Length.size(); ++r) {
+        const std::int32_t length = ParseInteger(names.Length[r]);
+        if (length >= 0 && names.Data[r].size() > static_cast<std::size_t>(length))
+          throw RosterError("Line " + std::to_string(r) + ": the text has " +
+                            std::to_string(names.Data[r].size()) +
+                            " characters, more than its Length " + std::to_string(length));
+      }
+      // The pool keeps its size: what some entries take, others must give up.
+      const std::int64_t balance = (PoolBytes(roster.Names.Length) - PoolBytes(names.Length)) / 2;
+      if (balance != 0)
+        throw RosterError("The Lengths do not keep the name pool's size: the balance is " +
+                          std::to_string(balance) + ", and it must be 0");
+      roster.Names = std::move(names);
+    } catch (const RosterError& e) {
+      Rethrow(it->second, e);
+    }
+  }
+  try {
+    SaveRoster(roster.Document, file, roster.Table, roster.Names.Data, roster.Names.Length);
+  } catch (const RosterError& e) {
+    Rethrow(file, e);
+  }
+  out << "Saved " << file << "\n";
+  return 0;
+}
+
+std::string Hex32(std::uint32_t v) {
+  std::ostringstream s;
+  s << std::uppercase << std::hex << std::setw(8) << std::setfill('0') << v;
+  return s.str();
+}
+
+int Check(const std::vector<std::string>& args, std::ostream& out) {
+  const Parsed p = ParseArgs(args, 1, {}, {});
+  const std::string file = OnePositional(p, "ROSTER");
+  // Read only: checking needs no write access.
+  std::vector<std::uint8_t> bytes;
+  LoadedRoster roster;
+  try {
+    bytes = ReadWholeFile(file);
+    roster = LoadRosterFromBytes(bytes);
+  } catch (const RosterError& e) {
+    out << file << ": cannot be opened: " << e.what() << "\n";
+    return 1;
+  }
+  const RosterDocument& doc = roster.Document;
+  std::vector<std::string> problems;
+  out << "players: " << doc.PlayerCount << "\n";
+  out << "names-bank entries: " << doc.Bank.size() << "\n";
+
+  std::vector<std::uint8_t> image;
+  try {
+    image = BuildRosterImage(doc, roster.Table, roster.Names.Data, roster.Names.Length);
+  } catch (const RosterError& e) {
+    problems.push_back(std::string("saving it unchanged would fail: ") + e.what());
+  }
+  const std::uint32_t computed = Crc32(std::span(bytes).subspan(kCrcSize));
+  if (computed == doc.StoredCrc) {
+    out << "stored CRC-32: " << Hex32(doc.StoredCrc) << " (matches)\n";
+  } else {
+    out << "stored CRC-32: " << Hex32(doc.StoredCrc) << " (does not match; the content's is "
+        << Hex32(computed) << ")\n";
+    problems.push_back(
+        "the stored CRC-32 does not match the content; the game may refuse the file");
+  }
+
+  if (!image.empty()) {
+    // Values without an exact text form are rewritten by any save.
+    std::set<std::size_t> offsets;
+    std::size_t records = 0;
+    for (std::size_t i = 0; i < doc.PlayerCount; ++i) {
+      bool differs = false;
+      for (std::size_t b = 0; b < kRecordSize; ++b) {
+        const std::size_t at = kFirstRecordOffset + i * kRecordSize + b;
+        if (image[at] != bytes[at]) {
+          offsets.insert(b);
+          differs = true;
+        }
+      }
+      records += differs;
+    }
+    if (records > 0) {
+      out << "note: a save rewrites stored values that no cell text carries in " << records
+          << " player record(s), at record bytes";
+      for (std::size_t b : offsets) out << ' ' << b;
+      out << "\n";
+    }
+  }
+  for (const auto& problem : problems) out << "problem: " << problem << "\n";
+  out << (problems.empty() ? "sound\n" : "not sound\n");
+  return problems.empty() ? 0 : 1;
+}
+
+int Demo(const std::vector<std::string>& args, std::ostream& out) {
+  const Parsed p = ParseArgs(args, 1, {"-o", "--players", "--seed"}, {});
+  if (!p.positional.empty()) throw UsageError{"unexpected argument " + p.positional[0]};
+  if (!p.values.count("-o")) throw UsageError{"missing -o FILE"};
+  gen::RosterSpec spec;
+  spec.players = static_cast<std::uint32_t>(NumberOption(p, "--players", 500, 1, kMaxPlayers));
+  spec.seed = NumberOption(p, "--seed", 1, 0, UINT64_MAX);
+  spec.values = gen::FieldValues::Realistic;
+  const gen::GeneratedRoster roster = gen::GenerateRoster(spec);
+  const std::string& file = p.values.at("-o");
+  try {
+    WriteFileAtomically(file, roster.file);
+  } catch (const RosterError& e) {
+    Rethrow(file, e);
+  }
+  out << "Wrote " << file << ": " << spec.players << " fictional players\n";
+  return 0;
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  const std::string command = args.empty() ? "" : args[0];
+  try {
+    if (command.empty() || command == "--help" || command == "-h" || command == "help") {
+      (command.empty() ? err : out) << kUsage;
+      return command.empty() ? 2 : 0;
+    }
+    const std::map<std::string,
+                   std::pair<const char*, int (*)(const std::vector<std::string>&, std::ostream&)>>
+        commands = {{"export", {kExportHelp, Export}},
+                    {"import", {kImportHelp, Import}},
+                    {"check", {kCheckHelp, Check}},
+                    {"demo", {kDemoHelp, Demo}}};
+    const auto it = commands.find(command);
+    if (it == commands.end()) throw UsageError{"unknown command '" + command + "'"};
+    if (WantsHelp(args)) {
+      out << it->second.first;
+      return 0;
+    }
+    return it->second.second(args, out);
+  } catch (const UsageError& e) {
+    err << "orrimax-cli: " << e.message << "\nTry 'orrimax-cli --help'.\n";
+    return 2;
+  } catch (const RosterError& e) {
+    err << "orrimax-cli: " << e.what() << "\n";
+    return 1;
+  } catch (const std::exception& e) {
+    err << "orrimax-cli: " << e.what() << "\n";
+    return 1;
+  }
+}
+
+}  // namespace orrimax::cli

@@ -1,0 +1,217 @@
+// The roster document: loading, saving, the name pool, the column catalogue
+// and the record codec. Standard C++ only, so that the window, the
+// command-line tool, the tests and the fuzzers all drive this same code.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ColumnList.h"
+#include "Errors.h"
+
+namespace orrimax {
+
+// ---- Sizes of the roster file ----------------------------------------------
+inline constexpr std::size_t kCrcSize = 4;
+inline constexpr std::size_t kHeaderSize = 20504;
+inline constexpr std::size_t kFirstRecordOffset = kCrcSize + kHeaderSize;  // 20508
+inline constexpr std::size_t kRecordSize = 572;
+inline constexpr std::size_t kPoolSize = 112540;
+inline constexpr std::size_t kPlayerCountOffset = 32;  // header offsets
+inline constexpr std::size_t kPoolOffsetOffset = 476;
+inline constexpr std::size_t kPoolBaseOffset = 484;
+// The pool begins at file offset V476 + 64479.
+inline constexpr std::uint32_t kPoolOffsetBias = 64479;
+// The distance from V484's file position to the first player's SName field.
+inline constexpr std::uint32_t kPoolBaseBias = 20020;
+// The codec counts players in 16 bits.
+inline constexpr std::uint32_t kMaxPlayers = 65535;
+
+inline constexpr int kColumnCount = 235;
+inline constexpr int kFirstFieldColumn = 6;
+inline constexpr int kGroupCount = 11;
+
+// ---- The document ----------------------------------------------------------
+
+// One entry of the name pool: its text and its byte offset in the pool.
+struct Name {
+  std::u16string Data;
+  std::uint32_t P = 0;
+};
+using NameBank = std::vector<Name>;
+
+// An open roster, block by block. Bytes the program does not interpret are
+// held as read and written back unchanged.
+struct RosterDocument {
+  std::vector<std::uint8_t> Header;  // file bytes 4 .. 20507
+  std::uint32_t PlayerCount = 0;
+  std::uint32_t PoolBase = 0;         // V484 - 20020
+  std::vector<std::uint8_t> Players;  // PlayerCount records of 572 bytes
+  std::vector<std::uint8_t> MiddleBlock;
+  std::vector<std::uint8_t> NamePool;  // 112540 bytes
+  std::vector<std::uint8_t> Tail;
+  NameBank Bank;
+  std::uint32_t StoredCrc = 0;  // as read; never checked by the loader
+
+  std::size_t FileSize() const {
+    return kFirstRecordOffset + Players.size() + MiddleBlock.size() + NamePool.size() + Tail.size();
+  }
+};
+
+// The 235 columns of the player table, in display order; cell 0 of each is
+// its header cell, cell r the player of record r - 1.
+using PlayerColumns = std::array<ColumnList, kColumnCount>;
+
+// The names bank as the names grid holds it: row 0 the header, row k + 1 the
+// entry with entry number k.
+struct NamesBankColumns {
+  ColumnList Id;
+  ColumnList Data;
+  ColumnList Length;
+};
+
+struct LoadedRoster {
+  RosterDocument Document;
+  PlayerColumns Table;
+  NamesBankColumns Names;
+};
+
+// Reads and decodes a roster file. Nothing is shared with any previous
+// roster, so a failure leaves the caller's open roster as it was.
+LoadedRoster LoadRoster(const std::filesystem::path& path);
+
+// The same from bytes already in memory (the whole file, CRC included).
+LoadedRoster LoadRosterFromBytes(std::span<const std::uint8_t> file);
+
+// Splits a roster file into its blocks and parses the name pool.
+RosterDocument ReadRosterDocument(std::span<const std::uint8_t> file);
+
+// Encodes the table (display order, all 235 columns) and the names bank into
+// a complete roster image, CRC-32 first. The document is not changed.
+std::vector<std::uint8_t> BuildRosterImage(const RosterDocument& doc,
+                                           std::span<const ColumnList> table,
+                                           const ColumnList& namesData,
+                                           const ColumnList& namesLength);
+
+// Encodes and writes the roster to `path` (atomically). On success the
+// document's Players, NamePool and name offsets are those written; on failure
+// neither the document nor the file on disk has changed.
+void SaveRoster(RosterDocument& doc, const std::filesystem::path& path,
+                std::span<const ColumnList> table, const ColumnList& namesData,
+                const ColumnList& namesLength);
+
+// ---- Name pool and name references -----------------------------------------
+
+NameBank ParseNamePool(std::span<const std::uint8_t> pool);
+
+// The names grid's listing of a bank: header row, then ID, text and Length.
+NamesBankColumns ListNameBank(const NameBank& bank);
+
+// Pool offsets of the entries from the Lengths of the names grid (row k + 1
+// for entry k). Refuses negative Lengths and a total beyond the pool.
+std::vector<std::uint32_t> RecomputeNameOffsets(const ColumnList& namesLength);
+
+// Writes every entry's text (cut to its Length), its filler and terminator
+// into `pool`; bytes after the last entry keep their content.
+void RebuildNamePool(const ColumnList& namesData, const ColumnList& namesLength,
+                     std::span<std::uint8_t> pool);
+
+// Pool offset of a record's last and first name, relative to the first
+// player's last name (wrapping 32-bit arithmetic).
+struct NameOffsets {
+  std::uint32_t Last;
+  std::uint32_t First;
+};
+NameOffsets DecodeNameOffsets(std::span<const std::uint8_t> records, std::size_t record);
+
+// Index of the entry at pool offset `offset`, or nothing.
+std::optional<std::size_t> FindNameEntry(const NameBank& bank, std::uint32_t offset);
+
+// ---- Column catalogue --------------------------------------------------------
+
+std::u16string_view ColumnHeader(int column);
+// The header text up to its first "(", trimmed.
+std::u16string ShortName(std::u16string_view header);
+std::u16string ColumnShortName(int column);
+
+struct ColumnGroup {
+  std::u16string_view Name;
+  int First;
+  int Last;
+};
+extern const std::array<ColumnGroup, kGroupCount> kColumnGroups;
+// The group index of a column, or -1 for columns 0 to 5.
+int GroupOfColumn(int column);
+
+struct ColumnMove {
+  int From;
+  int To;
+};
+extern const std::array<ColumnMove, 10> ColumnMoves;
+
+enum class ColumnOrder { RecordToDisplay, DisplayToRecord };
+
+// Rearranges 235 whole columns between record order and display order.
+template <typename T>
+void ReorderColumns(std::array<T, kColumnCount>& columns, ColumnOrder direction) {
+  if (direction == ColumnOrder::RecordToDisplay) {
+    for (const ColumnMove& m : ColumnMoves) {
+      T taken = std::move(columns[m.From]);
+      for (int k = m.From; k > m.To; --k) columns[k] = std::move(columns[k - 1]);
+      columns[m.To] = std::move(taken);
+    }
+  } else {
+    for (auto it = ColumnMoves.rbegin(); it != ColumnMoves.rend(); ++it) {
+      T taken = std::move(columns[it->To]);
+      for (int k = it->To; k < it->From; ++k) columns[k] = std::move(columns[k + 1]);
+      columns[it->From] = std::move(taken);
+    }
+  }
+}
+
+// Record-order position of each display column, and the reverse.
+int RecordPositionOfColumn(int displayColumn);
+int ColumnAtRecordPosition(int recordPosition);
+
+// Row 0: " " in column 0 and the catalogue's header texts.
+void FillPlayerHeaders(PlayerColumns& table);
+
+// ---- Record codec ------------------------------------------------------------
+
+// Decodes every record into columns 1 to 234 (display order, N + 1 cells
+// each, cell 0 empty). Column 0 gets N + 1 empty cells.
+void DecodePlayers(const RosterDocument& doc, PlayerColumns& table);
+
+// Rewrites `records` (the document's records, copied) from the table's rows,
+// name pointers included, using the entries' pool offsets.
+void EncodePlayers(std::span<std::uint8_t> records, std::span<const ColumnList> table,
+                   std::span<const std::uint32_t> nameOffsets, std::uint32_t poolBase);
+
+// One field column (6 to 234): record bytes to cell text, and cell text into
+// record bytes (only the field's own bits change).
+std::u16string DecodeField(int column, std::span<const std::uint8_t> record);
+void EncodeField(int column, std::u16string_view cell, std::span<std::uint8_t> record);
+
+// ---- Number parses ----------------------------------------------------------
+
+// Optional blanks, sign, then decimal digits in the signed 32-bit range or
+// "$", "x", "X", "0x" and 1 to 8 hex digits. Throws ConvertError
+// "''%s'' is not a valid integer value".
+std::int32_t ParseInteger(std::u16string_view text);
+std::optional<std::int32_t> TryParseInteger(std::u16string_view text);
+
+// Decimal fraction with "." as the separator and an optional exponent.
+// Throws ConvertError "'%s' is not a valid floating point value".
+double ParseFloat(std::u16string_view text);
+
+// The rating text of a skill byte (25 .. 110, one cut fraction digit).
+std::u16string RatingText(std::uint8_t b);
+
+}  // namespace orrimax

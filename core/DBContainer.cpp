@@ -1,0 +1,110 @@
+// The roster file container: splitting a file into its blocks, and writing
+// them back with a fresh CRC-32 in front.
+#include <algorithm>
+#include <string>
+
+#include "DB.h"
+#include "FileIO.h"
+#include "FindCRC.h"
+#include "Functions.h"
+
+namespace orrimax {
+namespace {
+
+std::vector<std::uint8_t> Slice(std::span<const std::uint8_t> file, std::size_t from,
+                                std::size_t length) {
+  return {file.begin() + static_cast<std::ptrdiff_t>(from),
+          file.begin() + static_cast<std::ptrdiff_t>(from + length)};
+}
+
+}  // namespace
+
+RosterDocument ReadRosterDocument(std::span<const std::uint8_t> file) {
+  // Every block is checked against the file's size before anything is
+  // allocated, so a hostile header cannot make the loader ask for more.
+  if (file.size() < kFirstRecordOffset) throw InOutError(100, kReadBeyondEnd);
+  RosterDocument doc;
+  doc.StoredCrc = ReadU32LE(file.data());
+  const std::uint8_t* header = file.data() + kCrcSize;
+  doc.PlayerCount = ReadU32LE(header + kPlayerCountOffset);
+  doc.PoolBase = ReadU32LE(header + kPoolBaseOffset) - kPoolBaseBias;
+  if (doc.PlayerCount == 0 || doc.PlayerCount > kMaxPlayers)
+    throw RosterError("The roster's header gives " + std::to_string(doc.PlayerCount) +
+                      " players; a roster holds 1 to " + std::to_string(kMaxPlayers) +
+                      " players, so this is not a roster the program can open");
+
+  const std::size_t recordsEnd = kFirstRecordOffset + std::size_t{doc.PlayerCount} * kRecordSize;
+  if (recordsEnd > file.size()) throw InOutError(100, kReadBeyondEnd);
+  const std::uint32_t poolStart = ReadU32LE(header + kPoolOffsetOffset) + kPoolOffsetBias;
+  if (poolStart < recordsEnd) throw RangeError();
+  if (poolStart > file.size() || kPoolSize > file.size() - poolStart)
+    throw InOutError(100, kReadBeyondEnd);
+
+  doc.Header = Slice(file, kCrcSize, kHeaderSize);
+  doc.Players = Slice(file, kFirstRecordOffset, recordsEnd - kFirstRecordOffset);
+  doc.MiddleBlock = Slice(file, recordsEnd, poolStart - recordsEnd);
+  doc.NamePool = Slice(file, poolStart, kPoolSize);
+  doc.Tail = Slice(file, poolStart + kPoolSize, file.size() - poolStart - kPoolSize);
+  doc.Bank = ParseNamePool(doc.NamePool);
+  return doc;
+}
+
+LoadedRoster LoadRosterFromBytes(std::span<const std::uint8_t> file) {
+  LoadedRoster roster;
+  roster.Document = ReadRosterDocument(file);
+  DecodePlayers(roster.Document, roster.Table);
+  FillPlayerHeaders(roster.Table);
+  roster.Names = ListNameBank(roster.Document.Bank);
+  return roster;
+}
+
+LoadedRoster LoadRoster(const std::filesystem::path& path) {
+  // Opened for writing too, so a roster that could not be saved back is
+  // refused at once.
+  const std::vector<std::uint8_t> file = ReadWholeFile(path, FileAccess::ReadWrite);
+  return LoadRosterFromBytes(file);
+}
+
+std::vector<std::uint8_t> BuildRosterImage(const RosterDocument& doc,
+                                           std::span<const ColumnList> table,
+                                           const ColumnList& namesData,
+                                           const ColumnList& namesLength) {
+  if (doc.Header.size() != kHeaderSize || doc.NamePool.size() != kPoolSize)
+    throw RosterError("No roster is open");
+  std::vector<std::uint8_t> image(doc.FileSize());
+  std::uint8_t* out = image.data() + kCrcSize;
+  out = std::copy(doc.Header.begin(), doc.Header.end(), out);
+  const std::span<std::uint8_t> records(out, doc.Players.size());
+  out = std::copy(doc.Players.begin(), doc.Players.end(), out);
+  out = std::copy(doc.MiddleBlock.begin(), doc.MiddleBlock.end(), out);
+  const std::span<std::uint8_t> pool(out, kPoolSize);
+  out = std::copy(doc.NamePool.begin(), doc.NamePool.end(), out);
+  std::copy(doc.Tail.begin(), doc.Tail.end(), out);
+
+  const std::vector<std::uint32_t> offsets = RecomputeNameOffsets(namesLength);
+  EncodePlayers(records, table, offsets, doc.PoolBase);
+  RebuildNamePool(namesData, namesLength, pool);
+
+  WriteU32LE(image.data(), Crc32(std::span(image).subspan(kCrcSize)));
+  return image;
+}
+
+void SaveRoster(RosterDocument& doc, const std::filesystem::path& path,
+                std::span<const ColumnList> table, const ColumnList& namesData,
+                const ColumnList& namesLength) {
+  const std::vector<std::uint8_t> image = BuildRosterImage(doc, table, namesData, namesLength);
+  WriteFileAtomically(path, image);
+
+  // What was written is now the document.
+  const std::span<const std::uint8_t> written(image);
+  std::copy_n(written.begin() + kFirstRecordOffset, doc.Players.size(), doc.Players.begin());
+  const std::size_t poolStart = kFirstRecordOffset + doc.Players.size() + doc.MiddleBlock.size();
+  std::copy_n(written.begin() + static_cast<std::ptrdiff_t>(poolStart), kPoolSize,
+              doc.NamePool.begin());
+  const std::vector<std::uint32_t> offsets = RecomputeNameOffsets(namesLength);
+  doc.Bank.resize(offsets.size());
+  for (std::size_t k = 0; k < offsets.size(); ++k) doc.Bank[k].P = offsets[k];
+  doc.StoredCrc = ReadU32LE(image.data());
+}
+
+}  // namespace orrimax

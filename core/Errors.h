@@ -1,0 +1,43 @@
+// Failures of the roster core. Every message is the text the user sees.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace orrimax {
+
+// Base of every failure the core raises; what() is UTF-8.
+class RosterError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A cell text that a number parse rejects.
+class ConvertError : public RosterError {
+ public:
+  using RosterError::RosterError;
+};
+
+// A failure of the file system, with the runtime's text for it.
+class InOutError : public RosterError {
+ public:
+  InOutError(int code, const std::string& message) : RosterError(message), code_(code) {}
+  int code() const { return code_; }
+
+ private:
+  int code_;
+};
+
+// A file whose header puts a block where no block can be.
+class RangeError : public RosterError {
+ public:
+  RangeError() : RosterError("Range check error") {}
+};
+
+inline constexpr const char* kReadBeyondEnd = "Read beyond end of file";
+inline constexpr const char* kFileAccessDenied = "File access denied";
+
+// Throws the InOutError that the runtime reports for an errno value.
+[[noreturn]] void ThrowIoError(int err);
+
+}  // namespace orrimax

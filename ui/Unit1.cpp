@@ -1,0 +1,278 @@
+// The main window's construction: pages, bars, grids, menus and actions.
+#include "Unit1.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "AboutBx.h"
+
+namespace orrimax::ui {
+namespace {
+
+const QColor kCream(255, 251, 240);
+
+QFrame* CreamPanel(QWidget* parent, const char* name, int height) {
+  auto* panel = new QFrame(parent);
+  panel->setObjectName(name);
+  panel->setFixedHeight(height);
+  panel->setAutoFillBackground(true);
+  QPalette p = panel->palette();
+  p.setColor(QPalette::Window, kCream);
+  panel->setPalette(p);
+  return panel;
+}
+
+template <typename W>
+W* Named(W* widget, const char* name) {
+  widget->setObjectName(name);
+  return widget;
+}
+
+QFont PixelFont(const QFont& base, int pixels, bool bold = false) {
+  QFont f = base;
+  f.setPixelSize(pixels);
+  f.setBold(bold);
+  return f;
+}
+
+}  // namespace
+
+QString ErrorText(const QString& message) {
+  if (!message.isEmpty() && message.back().unicode() > u'.') return message + u'.';
+  return message;
+}
+
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+  setObjectName("Form1");
+  setWindowTitle("Orrimax v. 0.6");
+  QFont tahoma("Tahoma");
+  setFont(PixelFont(tahoma, 11));
+
+  PageControl1 = Named(new QTabWidget(this), "PageControl1");
+  PageControl1->setUsesScrollButtons(false);
+  PlayersSht = Named(new QWidget, "PlayersSht");
+  NamesSht = Named(new QWidget, "NamesSht");
+  PageControl1->addTab(PlayersSht, "Players");
+  PageControl1->addTab(NamesSht, "Bank Of Names");
+  setCentralWidget(PageControl1);
+  PageControl1->hide();
+
+  buildPlayersPage();
+  buildNamesPage();
+  buildMenusAndActions();
+  connect(PageControl1, &QTabWidget::currentChanged, this,
+          [this](int i) { PageControl1Change(i); });
+
+  AboutBox = new TAboutBox(this);
+  chooseRosterFile = [this] { return askForRosterFile(); };
+  showError = [this](const QString& text) {
+    QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), text, QMessageBox::Ok,
+                    this);
+    box.exec();
+  };
+
+  // The client area is 884 x 704 below the menu bar, centred on the screen.
+  resize(884, 704 + menuBar()->sizeHint().height());
+  if (const QScreen* screen = QApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::buildPlayersPage() {
+  auto* layout = new QVBoxLayout(PlayersSht);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+
+  Panel3 = CreamPanel(PlayersSht, "Panel3", 75);
+  Panel4 = CreamPanel(Panel3, "Panel4", 75);
+  Panel4->setFixedWidth(185);
+  Panel4->setFrameShape(QFrame::StyledPanel);
+  auto* caption = Named(new QLabel("Group Filter", Panel4), "Panel4Caption");
+  caption->setAlignment(Qt::AlignCenter);
+  caption->setFont(PixelFont(font(), 16, true));
+  caption->setGeometry(0, 0, 185, 75);
+  FilterB = Named(new QPushButton("-", Panel4), "FilterB");
+  FilterB->setGeometry(0, 0, 29, 15);
+  GroupFilter = Named(new QListWidget(Panel3), "GroupFilter");
+  GroupFilter->setFlow(QListView::TopToBottom);
+  GroupFilter->setWrapping(true);
+  GroupFilter->setResizeMode(QListView::Adjust);
+  for (const ColumnGroup& g : kColumnGroups) {
+    auto* item =
+        new QListWidgetItem(QString::fromStdU16String(std::u16string(g.Name)), GroupFilter);
+    item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+    item->setCheckState(Qt::Checked);
+    item->setSizeHint(QSize(180, 13));
+  }
+  auto* strip = new QHBoxLayout(Panel3);
+  strip->setContentsMargins(0, 0, 0, 0);
+  strip->setSpacing(0);
+  strip->addWidget(Panel4);
+  strip->addWidget(GroupFilter, 1);
+
+  Players = Named(new Grid(PlayersSht), "Players");
+  Players->setFont(PixelFont(font(), 12));
+  Players->setColCount(kColumnCount);
+  Players->setRowCount(2);
+  Players->setFixedCols(4);
+  Players->setFixedRows(1);
+  Players->setDefaultColWidth(70);
+  Players->setRowHeight(24);
+  Players->colSizing = true;
+  const int widths[] = {10, 35, 150, 150};
+  for (int c = 0; c < 4; ++c) Players->setColWidth(c, widths[c]);
+  Players->onDrawCell = [this](int col, int row, const QRect& rect, Grid::CellState) {
+    PlayersDrawCell(col, row, rect);
+  };
+  Players->onSelectCell = [this](int col, int row) {
+    bool allowed = true;
+    Guard([&] { allowed = PlayersSelectCell(col, row); });
+    return allowed;
+  };
+  Players->setContextMenuPolicy(Qt::CustomContextMenu);
+
+  Panel2 = CreamPanel(PlayersSht, "Panel2", 36);
+  LName = Named(new QLineEdit(Panel2), "LName");
+  LName->setGeometry(6, 6, 113, 21);
+  ComboBox1 = Named(new QComboBox(Panel2), "ComboBox1");
+  ComboBox1->setGeometry(125, 6, 145, 21);
+  ComboBox1->setMaxVisibleItems(20);
+  FName = Named(new QLineEdit(Panel2), "FName");
+  FName->setGeometry(306, 6, 113, 21);
+  ComboBox2 = Named(new QComboBox(Panel2), "ComboBox2");
+  ComboBox2->setGeometry(425, 6, 145, 21);
+  RevSrch = Named(new QCheckBox("Search Up", Panel2), "RevSrch");
+  RevSrch->setGeometry(622, 6, 97, 17);
+  Find = Named(new QPushButton("Find Next", Panel2), "Find");
+  Find->setGeometry(758, 6, 99, 21);
+
+  layout->addWidget(Panel3);
+  layout->addWidget(Players, 1);
+  layout->addWidget(Panel2);
+}
+
+void TForm1::buildNamesPage() {
+  auto* layout = new QVBoxLayout(NamesSht);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+
+  Panel5 = CreamPanel(NamesSht, "Panel5", 29);
+  Label1 = Named(new QLabel("Resources:", Panel5), "Label1");
+  Label1->setFont(PixelFont(font(), 16, true));
+  Label1->setGeometry(8, 4, 100, 21);
+  ResC = Named(new QLabel("0", Panel5), "ResC");
+  ResC->setFont(PixelFont(font(), 16, true));
+  ResC->setGeometry(112, 4, 200, 21);
+
+  NamesB = Named(new Grid(NamesSht), "NamesB");
+  NamesB->setFont(PixelFont(font(), 12));
+  NamesB->setColCount(3);
+  NamesB->setRowCount(2);
+  NamesB->setFixedCols(1);
+  NamesB->setFixedRows(1);
+  NamesB->setRowHeight(24);
+  NamesB->onGetEditText = [this](int col, int row) { Guard([&] { NamesBGetEditText(col, row); }); };
+  NamesB->onSetEditText = [this](int col, int row, const QString& text) {
+    Guard([&] { NamesBSetEditText(col, row, text); });
+  };
+  NamesB->onSelectCell = [this](int col, int row) {
+    return Guard([&] { NamesBSelectCell(col, row); });
+  };
+  NamesB->setContextMenuPolicy(Qt::CustomContextMenu);
+
+  Panel1 = CreamPanel(NamesSht, "Panel1", 35);
+  GetIDE = Named(new QLineEdit(Panel1), "GetIDE");
+  GetIDE->setGeometry(40, 8, 247, 21);
+  GetID = Named(new QPushButton("Get ID by Name", Panel1), "GetID");
+  GetID->setGeometry(308, 8, 99, 21);
+  IDD = Named(new QLineEdit(Panel1), "IDD");
+  IDD->setGeometry(430, 8, 61, 21);
+  IDD->setReadOnly(true);
+
+  layout->addWidget(Panel5);
+  layout->addWidget(NamesB, 1);
+  layout->addWidget(Panel1);
+  ShowBalance();
+}
+
+void TForm1::buildMenusAndActions() {
+  QMenu* file = menuBar()->addMenu("File");
+  file->setObjectName("File1");
+  OpenR = Named(file->addAction("Open..."), "OpenR");
+  OpenR->setShortcut(QKeySequence("Ctrl+O"));
+  SaveR = Named(file->addAction("Save"), "SaveR");
+  SaveR->setShortcut(QKeySequence("Ctrl+S"));
+  SaveR->setEnabled(false);
+  Close1 = Named(file->addAction("Close"), "Close1");
+  Close1->setEnabled(false);
+  file->addSeparator();
+  Quit = Named(file->addAction("Quit"), "Quit");
+  QMenu* help = menuBar()->addMenu("Help");
+  help->setObjectName("Help1");
+  About1 = Named(help->addAction("About..."), "About1");
+  connect(OpenR, &QAction::triggered, this, [this] { OpenRClick(); });
+  connect(SaveR, &QAction::triggered, this, [this] { SaveRClick(); });
+  connect(Close1, &QAction::triggered, this, [this] { Close1Click(); });
+  connect(Quit, &QAction::triggered, this, [this] { QuitClick(); });
+  connect(About1, &QAction::triggered, this, [this] { About1Click(); });
+
+  auto action = [this](const char* name, const char* caption, const char* key, QWidget* scope,
+                       void (TForm1::*handler)()) {
+    auto* a = Named(new QAction(caption, this), name);
+    a->setShortcut(QKeySequence(key));
+    // Window-wide shortcuts, or those of a popup menu's own grid.
+    a->setShortcutContext(scope == this ? Qt::WindowShortcut : Qt::WidgetWithChildrenShortcut);
+    scope->addAction(a);
+    connect(a, &QAction::triggered, this, [this, handler] { Guard([&] { (this->*handler)(); }); });
+    return a;
+  };
+  FindNext = action("FindNext", "Find Next", "F3", this, &TForm1::FindNextExecute);
+  SelectAll = action("SelectAll", "SelectAll", "Ctrl+A", this, &TForm1::SelectAllExecute);
+  CopyToClipboard =
+      action("CopyToClipboard", "Copy", "Ctrl+C", Players, &TForm1::CopyToClipboardExecute);
+  PasteFromClipboard =
+      action("PasteFromClipboard", "Paste", "Ctrl+V", Players, &TForm1::PasteFromClipboardExecute);
+  Merge = action("Merge", "Merge With Previous", "Ctrl+D", NamesB, &TForm1::MergeExecute);
+  Create = action("Create", "Create New", "Ctrl+N", NamesB, &TForm1::CreateExecute);
+  connect(Find, &QPushButton::clicked, FindNext, &QAction::trigger);
+
+  PlayersPM = Named(new QMenu(this), "PlayersPM");
+  PlayersPM->addAction(CopyToClipboard);
+  PlayersPM->addAction(PasteFromClipboard);
+  NamesPM = Named(new QMenu(this), "NamesPM");
+  NamesPM->addAction(Merge);
+  NamesPM->addAction(Create);
+  connect(Players, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& pos) { PlayersPM->popup(Players->mapToGlobal(pos)); });
+  connect(NamesB, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& pos) { NamesPM->popup(NamesB->mapToGlobal(pos)); });
+}
+
+bool TForm1::Guard(const std::function<void()>& command) {
+  try {
+    command();
+    return true;
+  } catch (const std::exception& e) {
+    showError(ErrorText(QString::fromUtf8(e.what())));
+    return false;
+  }
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  event->accept();
+}
+
+// Behaviour of these actions comes with the grid, clipboard, search and names commands.
+void TForm1::FindNextExecute() {}
+void TForm1::SelectAllExecute() {}
+void TForm1::CopyToClipboardExecute() {}
+void TForm1::PasteFromClipboardExecute() {}
+void TForm1::MergeExecute() {}
+void TForm1::CreateExecute() {}
+
+}  // namespace orrimax::ui

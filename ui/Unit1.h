@@ -1,0 +1,141 @@
+// The main window: pages, menus, actions and every handler of the editor.
+#pragma once
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabWidget>
+#include <functional>
+#include <memory>
+
+#include "DB.h"
+#include "Grid.h"
+
+namespace orrimax::ui {
+
+class TAboutBox;
+
+// The error box text: the message with a full stop, unless it already ends
+// with "." or a character below it.
+QString ErrorText(const QString& message);
+
+class TForm1 : public QMainWindow {
+ public:
+  explicit TForm1(QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  // ---- Controls, named as the window's parts are known ----
+  QTabWidget* PageControl1;
+  QWidget* PlayersSht;
+  QWidget* NamesSht;
+  QFrame* Panel3;
+  QFrame* Panel4;
+  QPushButton* FilterB;
+  QListWidget* GroupFilter;
+  Grid* Players;
+  QFrame* Panel2;
+  QLineEdit* LName;
+  QComboBox* ComboBox1;
+  QLineEdit* FName;
+  QComboBox* ComboBox2;
+  QCheckBox* RevSrch;
+  QPushButton* Find;
+  QFrame* Panel5;
+  QLabel* Label1;
+  QLabel* ResC;
+  Grid* NamesB;
+  QFrame* Panel1;
+  QLineEdit* GetIDE;
+  QPushButton* GetID;
+  QLineEdit* IDD;
+  QMenu* PlayersPM;
+  QMenu* NamesPM;
+  QAction* OpenR;
+  QAction* SaveR;
+  QAction* Close1;
+  QAction* Quit;
+  QAction* About1;
+  // ActionList1
+  QAction* FindNext;
+  QAction* SelectAll;
+  QAction* CopyToClipboard;
+  QAction* PasteFromClipboard;
+  QAction* Merge;
+  QAction* Create;
+  TAboutBox* AboutBox;
+
+  // ---- File commands ----
+  void OpenRClick();
+  void SaveRClick();
+  void Close1Click();
+  void QuitClick();
+  void About1Click();
+  void PageControl1Change(int index);
+  // Open's steps after the dialog, for the dialog's answer or a test's path.
+  void OpenRoster(const QString& path);
+
+  // ---- Player grid ----
+  void PlayersDrawCell(int col, int row, const QRect& rect);
+  bool PlayersSelectCell(int col, int row);
+  void UpdateNames(int row);
+
+  // ---- Names bank ----
+  void NamesBGetEditText(int col, int row);
+  void NamesBSetEditText(int col, int row, const QString& text);
+  bool NamesBSelectCell(int col, int row);
+  void ReallocLn(int row);
+  int balance() const { return balance_; }
+
+  // ---- Actions (their behaviour comes with the grid, clipboard and names commands) ----
+  void FindNextExecute();
+  void SelectAllExecute();
+  void CopyToClipboardExecute();
+  void PasteFromClipboardExecute();
+  void MergeExecute();
+  void CreateExecute();
+
+  // Runs a command; an error ends it and is shown in the error box.
+  bool Guard(const std::function<void()>& command);
+
+  // Seams for tests: how the Open dialog is asked, how an error is shown.
+  std::function<QString()> chooseRosterFile;
+  std::function<void(const QString& text)> showError;
+
+  const RosterDocument* document() const { return document_.get(); }
+  QString rosterPath() const { return rosterPath_; }
+  int searchCol1 = 0;  // stored search column numbers (chooser item indexes)
+  int searchCol2 = 0;
+  QString openFolder;  // the Open dialog's starting folder
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  struct PendingNameEdit {
+    int Row = 0;
+    int Col = 1;
+    int OldLength = 0;
+  };
+
+  void buildPlayersPage();
+  void buildNamesPage();
+  void buildMenusAndActions();
+  void ShowBalance();
+  void RefreshPlayerNames(int entry, std::u16string_view text);
+  QString askForRosterFile();
+
+  std::unique_ptr<RosterDocument> document_;
+  QString rosterPath_;
+  GridCoord SelectedCell{0, 0};
+  PendingNameEdit pendingNameEdit_;
+  int balance_ = 0;
+};
+
+}  // namespace orrimax::ui

@@ -1,0 +1,117 @@
+// File commands: Open, Save, Close, Quit, About, and the page switch.
+#include <QApplication>
+#include <QFileDialog>
+
+#include "AboutBx.h"
+#include "Unit1.h"
+
+namespace orrimax::ui {
+namespace {
+
+// The busy cursor for the length of a command, whatever way it ends.
+class BusyCursor {
+ public:
+  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+std::filesystem::path ToPath(const QString& path) {
+  return std::filesystem::path(path.toStdU16String());
+}
+
+}  // namespace
+
+QString TForm1::askForRosterFile() {
+  QFileDialog dialog(this, "Open...", openFolder, "NBA 2K10 Roster Files (*.ROS *.ros)");
+  dialog.setObjectName("OpD");
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setOption(QFileDialog::ReadOnly, false);
+  dialog.setSizeGripEnabled(true);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().first();
+}
+
+void TForm1::OpenRClick() {
+  const QString path = chooseRosterFile();
+  if (path.isEmpty()) return;
+  Guard([&] { OpenRoster(path); });
+}
+
+void TForm1::OpenRoster(const QString& path) {
+  BusyCursor busy;
+  PageControl1->hide();
+  // Nothing of a roster stays savable until this one has loaded.
+  SaveR->setEnabled(false);
+  Close1->setEnabled(false);
+  Players->clearCells();
+  NamesB->clearCells();
+  ComboBox1->clear();
+  ComboBox2->clear();
+  Players->setCell(0, 1, u"\u2588");
+  SelectedCell.Row = 1;
+  pendingNameEdit_.Row = 0;
+  NamesB->setCell(0, 0, u"ID");
+  NamesB->setCell(1, 0, u"Data");
+  NamesB->setCell(2, 0, u"Length");
+  NamesB->setColWidth(0, 35);
+  NamesB->setColWidth(1, 300);
+  NamesB->setColWidth(2, 80);
+  balance_ = 0;
+  ShowBalance();
+
+  LoadedRoster roster = LoadRoster(ToPath(path));
+  document_ = std::make_unique<RosterDocument>(std::move(roster.Document));
+  rosterPath_ = path;
+  Players->setRowCount(static_cast<int>(document_->PlayerCount) + 1);
+  for (int c = 1; c < kColumnCount; ++c) Players->setColumn(c, std::move(roster.Table[c]));
+  Players->setCell(0, 0, u" ");
+  NamesB->setRowCount(static_cast<int>(roster.Names.Id.size()));
+  NamesB->setColumn(0, std::move(roster.Names.Id));
+  NamesB->setColumn(1, std::move(roster.Names.Data));
+  NamesB->setColumn(2, std::move(roster.Names.Length));
+
+  QStringList names;
+  names << QString();
+  for (int c = 1; c < kColumnCount; ++c) names << QString::fromStdU16String(ColumnShortName(c));
+  ComboBox1->addItems(names);
+  ComboBox2->addItems(names);
+  ComboBox1->setCurrentIndex(searchCol1);
+  ComboBox2->setCurrentIndex(searchCol2);
+
+  SaveR->setEnabled(true);
+  Close1->setEnabled(true);
+  PageControl1->show();
+}
+
+void TForm1::SaveRClick() {
+  if (!document_) return;
+  Guard([&] {
+    BusyCursor busy;
+    SaveRoster(*document_, ToPath(rosterPath_), Players->columns(), NamesB->column(1),
+               NamesB->column(2));
+  });
+}
+
+void TForm1::Close1Click() {
+  PageControl1->hide();
+  SaveR->setEnabled(false);
+  Close1->setEnabled(false);
+}
+
+void TForm1::QuitClick() {
+  close();
+}
+
+void TForm1::About1Click() {
+  AboutBox->exec();
+}
+
+void TForm1::PageControl1Change(int index) {
+  if (index == PageControl1->indexOf(PlayersSht))
+    Guard([&] { NamesBSelectCell(NamesB->col(), NamesB->row()); });
+}
+
+}  // namespace orrimax::ui

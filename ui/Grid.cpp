@@ -441,6 +441,11 @@ bool Grid::handleNavigationKey(QKeyEvent* event) {
       return true;
     case Qt::Key_Escape:
       if (!editorVisible()) return false;
+      // Cancels the edit: the cell gets back the text the editor opened with.
+      if (editor_->text() != editStartText_) {
+        editor_->setText(editStartText_);
+        editorTextEdited(editStartText_);
+      }
       hideEditor();
       event->accept();
       return true;
@@ -485,6 +490,7 @@ void Grid::showEditor() {
   scrollIntoView(current_.Col, current_.Row);
   placeEditor();
   editor_->setFont(font());
+  editStartText_ = cellText(current_.Col, current_.Row);
   loadEditor(false);
   editor_->show();
   editor_->setFocus();

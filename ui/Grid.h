@@ -189,6 +189,7 @@ class Grid : public QAbstractScrollArea {
   bool drawFocusSelected_ = false;
   GridEditor* editor_;
   bool loadingEditor_ = false;
+  QString editStartText_;  // what Escape restores
   int sizingCol_ = -1;  // column being resized by dragging its border
   int sizingStartX_ = 0;
   int sizingStartWidth_ = 0;

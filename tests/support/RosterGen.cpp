@@ -233,6 +233,40 @@ GeneratedRoster GenerateRoster(const RosterSpec& spec) {
   return out;
 }
 
+GeneratedRoster RosterWithNames(const std::vector<std::u16string>& names,
+                                const std::vector<std::pair<std::uint32_t, std::uint32_t>>& players,
+                                std::uint64_t seed) {
+  RosterSpec spec;
+  spec.players = static_cast<std::uint32_t>(players.size());
+  spec.seed = seed;
+  spec.unterminatedUnits = 0;
+  GeneratedRoster out = GenerateRoster(spec);
+  RosterDocument doc = ReadRosterDocument(out.file);
+  const std::vector<std::uint8_t> pool = MakePool(names);
+  std::vector<std::uint32_t> offsets;
+  std::uint32_t p = 0;
+  for (const auto& name : names) {
+    offsets.push_back(p);
+    p += static_cast<std::uint32_t>(2 * name.size() + 2);
+  }
+  for (std::size_t i = 0; i < players.size(); ++i) {
+    std::uint8_t* r = doc.Players.data() + i * kRecordSize;
+    const std::uint32_t shift = static_cast<std::uint32_t>(i * kRecordSize);
+    WriteU32LE(r, doc.PoolBase + offsets.at(players[i].first) - shift);
+    WriteU32LE(r + 4, doc.PoolBase + offsets.at(players[i].second) - shift - 4);
+  }
+  out.file = AssembleRoster({doc.Header, doc.Players, doc.MiddleBlock, pool, doc.Tail});
+  out.names = names;
+  out.lastName.clear();
+  out.firstName.clear();
+  for (const auto& [last, first] : players) {
+    out.lastName.push_back(last);
+    out.firstName.push_back(first);
+  }
+  out.entryCount = static_cast<std::uint32_t>(ParseNamePool(pool).size());
+  return out;
+}
+
 void WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
   std::ofstream f(path, std::ios::binary | std::ios::trunc);
   f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));

@@ -35,6 +35,13 @@ struct GeneratedRoster {
 
 GeneratedRoster GenerateRoster(const RosterSpec& spec);
 
+// A small roster whose pool holds exactly `names` (then zeros) and whose
+// players refer to the given (last, first) entry numbers; player 0's last
+// name must be entry 0. Field bytes come from `seed`, round-trip safe.
+GeneratedRoster RosterWithNames(const std::vector<std::u16string>& names,
+                                const std::vector<std::pair<std::uint32_t, std::uint32_t>>& players,
+                                std::uint64_t seed = 1);
+
 // Raw blocks to a file image: CRC (correct unless told), then the blocks.
 struct RosterParts {
   std::vector<std::uint8_t> header;  // 20504 bytes

@@ -1,0 +1,253 @@
+// File commands of the real main window: Open, Save, Close, Quit, the error
+// box and the page switch.
+#include <QComboBox>
+#include <QSignalSpy>
+
+#include "AppSetup.h"
+#include "FindCRC.h"
+#include "Functions.h"
+#include "UiTestSupport.h"
+
+using namespace orrimax;
+using namespace orrimax::ui;
+using namespace orrimax::ui::test;
+
+class FileCommandsTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir dir_;
+  gen::GeneratedRoster roster_;
+  QString path_;
+  QStringList errors_;
+
+  std::unique_ptr<TForm1> NewForm() {
+    auto form = std::make_unique<TForm1>();
+    form->showError = [this](const QString& text) { errors_ << text; };
+    return form;
+  }
+
+ private slots:
+  void initTestCase() {
+    SetUpApplication();
+    gen::RosterSpec spec;
+    spec.players = 60;
+    spec.values = gen::FieldValues::Realistic;
+    roster_ = gen::GenerateRoster(spec);
+    path_ = WriteRoster(dir_, roster_);
+  }
+  void init() {
+    errors_.clear();
+    gen::WriteBytes(path_.toStdString(), roster_.file);
+  }
+
+  void startsWithoutARoster() {
+    auto form = NewForm();
+    QCOMPARE(form->windowTitle(), QString("Orrimax v. 0.6"));
+    QVERIFY(!form->PageControl1->isVisibleTo(form.get()));
+    QVERIFY(form->OpenR->isEnabled());
+    QVERIFY(!form->SaveR->isEnabled());
+    QVERIFY(!form->Close1->isEnabled());
+    QVERIFY(form->Quit->isEnabled());
+    QCOMPARE(form->OpenR->shortcut(), QKeySequence("Ctrl+O"));
+    QCOMPARE(form->SaveR->shortcut(), QKeySequence("Ctrl+S"));
+    QCOMPARE(form->PageControl1->tabText(0), QString("Players"));
+    QCOMPARE(form->PageControl1->tabText(1), QString("Bank Of Names"));
+    for (const char* name :
+         {"PageControl1", "PlayersSht", "NamesSht", "Panel3", "Players", "Panel2", "LName",
+          "ComboBox1", "FName", "ComboBox2", "RevSrch", "Find", "Panel5", "Label1", "ResC",
+          "NamesB", "Panel1", "GetIDE", "GetID", "IDD", "FilterB", "GroupFilter", "PlayersPM",
+          "NamesPM"})
+      QVERIFY2(form->findChild<QWidget*>(name), name);
+    const std::pair<const char*, const char*> actions[] = {
+        {"FindNext", "F3"},      {"SelectAll", "Ctrl+A"}, {"CopyToClipboard", "Ctrl+C"},
+        {"PasteFromClipboard", "Ctrl+V"}, {"Merge", "Ctrl+D"}, {"Create", "Ctrl+N"}};
+    for (const auto& [name, key] : actions) {
+      auto* action = form->findChild<QAction*>(name);
+      QVERIFY2(action, name);
+      QCOMPARE(action->shortcut(), QKeySequence(key));
+      QVERIFY(action->isEnabled());
+    }
+    QCOMPARE(form->Players->colWidth(0), 10);
+    QCOMPARE(form->Players->colWidth(3), 150);
+    QCOMPARE(form->Players->colWidth(4), 70);
+  }
+
+  void openShowsTheRoster() {
+    auto form = NewForm();
+    form->searchCol1 = 2;
+    Open(*form, path_);
+    QVERIFY(errors_.isEmpty());
+    QVERIFY(form->PageControl1->isVisibleTo(form.get()));
+    QVERIFY(form->SaveR->isEnabled());
+    QVERIFY(form->Close1->isEnabled());
+    Grid& players = *form->Players;
+    QCOMPARE(players.rowCount(), 61);
+    QCOMPARE(players.colCount(), 235);
+    QCOMPARE(Cell(players, 0, 0), QString(" "));
+    QCOMPARE(Cell(players, 234, 0), QString("BTClvsThn   (Body Tweaks - Calves Thinness)"));
+    QCOMPARE(Cell(players, 1, 1), QString("0"));
+    QCOMPARE(Cell(players, 1, 60), QString("59"));
+    QCOMPARE(Cell(players, 0, 1), QString::fromUtf16(u"\u2588"));
+    QCOMPARE(Cell(players, 0, 2), QString());
+    QCOMPARE(Cell(players, 4, 1), QString("0"));
+
+    QCOMPARE(form->ComboBox1->count(), 235);
+    QCOMPARE(form->ComboBox2->count(), 235);
+    QCOMPARE(form->ComboBox1->itemText(0), QString());
+    QCOMPARE(form->ComboBox1->itemText(1), QString::fromUtf16(u"\u2116"));
+    QCOMPARE(form->ComboBox1->itemText(6), QString("PlType"));
+    QCOMPARE(form->ComboBox1->itemText(7), QString("Height"));
+    QCOMPARE(form->ComboBox1->itemText(64), QString("T3PTShots"));
+    QCOMPARE(form->ComboBox1->currentText(), QString("Last Name"));
+    QCOMPARE(form->ComboBox2->currentIndex(), 0);
+
+    Grid& names = *form->NamesB;
+    QCOMPARE(names.rowCount(), static_cast<int>(roster_.entryCount) + 1);
+    QCOMPARE(Cell(names, 0, 0), QString("ID"));
+    QCOMPARE(Cell(names, 1, 0), QString("Data"));
+    QCOMPARE(Cell(names, 2, 0), QString("Length"));
+    QCOMPARE(names.colWidth(0), 35);
+    QCOMPARE(names.colWidth(1), 300);
+    QCOMPARE(names.colWidth(2), 80);
+    QCOMPARE(Cell(names, 0, 1), QString("0"));
+    QCOMPARE(Cell(names, 1, 1), QString::fromStdU16String(roster_.names[0]));
+    QCOMPARE(Cell(names, 2, 1), QString::number(roster_.names[0].size()));
+    QCOMPARE(form->ResC->text(), QString("0"));
+    QCOMPARE(form->ResC->palette().color(QPalette::WindowText), QColor(0, 128, 0));
+  }
+
+  void cancellingTheDialogChangesNothing() {
+    auto form = NewForm();
+    Open(*form, path_);
+    form->Players->setCell(10, 3, u"edited");
+    Open(*form, QString());
+    QCOMPARE(Cell(*form->Players, 10, 3), QString("edited"));
+    QVERIFY(form->PageControl1->isVisibleTo(form.get()));
+    QVERIFY(errors_.isEmpty());
+  }
+
+  void failedOpenLeavesNoRosterShown() {
+    auto form = NewForm();
+    Open(*form, path_);
+    const QString bad = dir_.filePath("Short.ROS");
+    gen::WriteBytes(bad.toStdString(), std::vector<std::uint8_t>(roster_.file.begin(), roster_.file.begin() + 30000));
+    Open(*form, bad);
+    QCOMPARE(errors_, QStringList{"Read beyond end of file."});
+    QVERIFY(!form->PageControl1->isVisibleTo(form.get()));
+    QVERIFY(!form->SaveR->isEnabled());
+    QVERIFY(!form->Close1->isEnabled());
+    QCOMPARE(Cell(*form->Players, 0, 1), QString::fromUtf16(u"\u2588"));
+    QCOMPARE(Cell(*form->Players, 2, 1), QString());
+    QCOMPARE(Cell(*form->NamesB, 2, 0), QString("Length"));
+    // The previous roster's document is still the one a save would use.
+    QCOMPARE(form->rosterPath(), path_);
+    // Saving is not offered, and another roster opens at once.
+    form->SaveR->trigger();
+    QCOMPARE(gen::ReadBytes(path_.toStdString()), roster_.file);
+    Open(*form, path_);
+    QCOMPARE(errors_.size(), 1);
+    QVERIFY(form->PageControl1->isVisibleTo(form.get()));
+    QCOMPARE(Cell(*form->Players, 1, 60), QString("59"));
+  }
+
+  void missingAndReadOnlyFilesAreRefused() {
+    auto form = NewForm();
+    Open(*form, dir_.filePath("Nope.ROS"));
+    QCOMPARE(errors_.value(0), QString("File not found."));
+    const QString readOnly = dir_.filePath("ReadOnly.ROS");
+    gen::WriteBytes(readOnly.toStdString(), roster_.file);
+    QFile::setPermissions(readOnly, QFile::ReadOwner | QFile::ReadGroup);
+    Open(*form, readOnly);
+    QCOMPARE(errors_.value(1), QString("File access denied."));
+    QVERIFY(!form->PageControl1->isVisibleTo(form.get()));
+  }
+
+  void saveWritesTheFileAndAReportedErrorKeepsIt() {
+    auto form = NewForm();
+    Open(*form, path_);
+    form->SaveR->trigger();
+    QVERIFY(errors_.isEmpty());
+    QCOMPARE(gen::ReadBytes(path_.toStdString()), roster_.file);
+
+    // Height of player 3 (column 7): byte 14 of record 3.
+    form->Players->setCell(7, 4, u"200");
+    form->SaveR->trigger();
+    auto saved = gen::ReadBytes(path_.toStdString());
+    QCOMPARE(int(saved[kFirstRecordOffset + 3 * kRecordSize + 14]), 200 - 128);
+    QCOMPARE(ReadU32LE(saved.data()), Crc32(std::span(saved).subspan(4)));
+
+    form->Players->setCell(7, 4, u"2OO");
+    form->SaveR->trigger();
+    QCOMPARE(errors_, QStringList{"''2OO'' is not a valid integer value."});
+    QCOMPARE(gen::ReadBytes(path_.toStdString()), saved);
+    QCOMPARE(Cell(*form->Players, 7, 4), QString("2OO"));
+    form->Players->setCell(7, 4, u"201");
+    form->SaveR->trigger();
+    QCOMPARE(int(gen::ReadBytes(path_.toStdString())[kFirstRecordOffset + 3 * kRecordSize + 14]), 73);
+  }
+
+  void closeHidesAndReopenShowsTheSavedState() {
+    auto form = NewForm();
+    Open(*form, path_);
+    const QString original = Cell(*form->Players, 7, 4);
+    form->Players->setCell(7, 4, u"199");
+    form->Close1->trigger();
+    QVERIFY(!form->PageControl1->isVisibleTo(form.get()));
+    QVERIFY(!form->SaveR->isEnabled());
+    QVERIFY(!form->Close1->isEnabled());
+    QCOMPARE(gen::ReadBytes(path_.toStdString()), roster_.file);
+    Open(*form, path_);
+    QCOMPARE(Cell(*form->Players, 7, 4), original);
+    QVERIFY(form->SaveR->isEnabled());
+  }
+
+  void secondOpenReplacesEverything() {
+    auto form = NewForm();
+    Open(*form, path_);
+    QVERIFY(ShowActive(*form));
+    ClickCell(*form->Players, 8, 7);
+    QCOMPARE(Cell(*form->Players, 0, 7), QString::fromUtf16(u"\u2588"));
+    form->Players->setCell(9, 5, u"x");
+    gen::RosterSpec spec;
+    spec.players = 12;
+    spec.seed = 99;
+    const QString other = WriteRoster(dir_, gen::GenerateRoster(spec), "Other.ROS");
+    Open(*form, other);
+    QCOMPARE(form->Players->rowCount(), 13);
+    QCOMPARE(Cell(*form->Players, 0, 1), QString::fromUtf16(u"\u2588"));
+    QCOMPARE(Cell(*form->Players, 0, 7), QString());
+    QCOMPARE(form->ResC->text(), QString("0"));
+    QCOMPARE(form->rosterPath(), other);
+  }
+
+  void errorTextGetsAFullStopByTheRule_data() {
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("letter") << "Disk full" << "Disk full.";
+    QTest::newRow("full stop") << "Done." << "Done.";
+    QTest::newRow("below full stop") << "Ends with a hyphen-" << "Ends with a hyphen-";
+    QTest::newRow("apostrophe") << "''x'' is not a valid integer value'" << "''x'' is not a valid integer value'";
+    QTest::newRow("digit") << "I/O error 5" << "I/O error 5.";
+    QTest::newRow("non-ASCII") << QString::fromUtf16(u"Ya\u011F") << QString::fromUtf16(u"Ya\u011F.");
+    QTest::newRow("empty") << "" << "";
+  }
+  void errorTextGetsAFullStopByTheRule() {
+    QFETCH(QString, message);
+    QFETCH(QString, shown);
+    QCOMPARE(ErrorText(message), shown);
+  }
+
+  void quitClosesTheWindow() {
+    auto form = NewForm();
+    QVERIFY(ShowActive(*form));
+    Open(*form, path_);
+    form->Players->setCell(7, 4, u"199");
+    form->Quit->trigger();
+    QVERIFY(!form->isVisible());
+    QCOMPARE(gen::ReadBytes(path_.toStdString()), roster_.file);
+  }
+};
+
+QTEST_MAIN(FileCommandsTest)
+#include "FileCommandsTest.moc"

@@ -1,0 +1,166 @@
+// The names bank, driven with real keys and clicks: the Length input rule,
+// the balance and Save, commits cutting texts and refreshing player names.
+#include "AppSetup.h"
+#include "UiTestSupport.h"
+
+using namespace orrimax;
+using namespace orrimax::ui;
+using namespace orrimax::ui::test;
+
+class NamesBankTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir dir_;
+  QString path_;
+  std::unique_ptr<TForm1> form_;
+  QStringList errors_;
+
+  Grid& Names() { return *form_->NamesB; }
+  Grid& Players() { return *form_->Players; }
+
+  // Starts typing on a names-bank cell (row = entry + 1).
+  void TypeInto(int col, int row, const QString& text) {
+    ClickCell(Names(), col, row);
+    QTest::keyClick(&Names(), text[0].toLatin1());
+    Type(text.mid(1));
+  }
+  void MoveAway() { ClickCell(Names(), 1, Names().rowCount() - 1); }
+  QColor BalanceColour() { return form_->ResC->palette().color(QPalette::WindowText); }
+
+ private slots:
+  void initTestCase() { SetUpApplication(); }
+
+  void init() {
+    // Entries: 0 Smith, 1 Jones, 2 empty, 3 Brown, 4 Garza, 5 Kovačen, 6 Li.
+    const std::vector<std::u16string> names = {u"Smith", u"Jones", u"",   u"Brown",
+                                               u"Garza", u"Kovačen", u"Li"};
+    const auto roster = gen::RosterWithNames(names, {{0, 1}, {3, 4}, {4, 1}, {5, 6}, {0, 4}});
+    path_ = WriteRoster(dir_, roster);
+    errors_.clear();
+    form_ = std::make_unique<TForm1>();
+    form_->showError = [this](const QString& text) { errors_ << text; };
+    QVERIFY(ShowActive(*form_));
+    Open(*form_, path_);
+    form_->PageControl1->setCurrentWidget(form_->NamesSht);
+    QVERIFY(QTest::qWaitForWindowExposed(form_->NamesB));
+  }
+  void cleanup() { form_.reset(); }
+
+  void listsEveryEntry() {
+    // 7 names (36 code units), then every zero unit of the rest as an empty entry.
+    QCOMPARE(Names().rowCount(), 1 + 7 + (56270 - 36));
+    QCOMPARE(Cell(Names(), 0, 6), QString("5"));
+    QCOMPARE(Cell(Names(), 1, 6), QString::fromUtf16(u"Kovačen"));
+    QCOMPARE(Cell(Names(), 2, 6), QString("7"));
+    // An empty entry: empty Data, Length 0.
+    QCOMPARE(Cell(Names(), 1, 3), QString());
+    QCOMPARE(Cell(Names(), 2, 3), QString("0"));
+    QCOMPARE(Cell(Players(), 2, 2), QString("Brown"));
+    QCOMPARE(Cell(Players(), 3, 2), QString("Garza"));
+  }
+
+  void shrinkingAndGrowingLengthsMoveTheBalance() {
+    TypeInto(2, 1, "3");
+    MoveAway();
+    QCOMPARE(Cell(Names(), 1, 1), QString("Smi"));
+    QCOMPARE(form_->ResC->text(), QString("2"));
+    QCOMPARE(BalanceColour(), QColor(255, 0, 0));
+    QVERIFY(!form_->SaveR->isEnabled());
+    // A change of Length does not touch the player grid.
+    QCOMPARE(Cell(Players(), 2, 1), QString("Smith"));
+
+    TypeInto(2, 3, "2");
+    MoveAway();
+    QCOMPARE(form_->ResC->text(), QString("0"));
+    QCOMPARE(BalanceColour(), QColor(0, 128, 0));
+    QVERIFY(form_->SaveR->isEnabled());
+
+    form_->SaveR->trigger();
+    QVERIFY(errors_.isEmpty());
+    const auto reopened = LoadRoster(path_.toStdString());
+    QCOMPARE(QString::fromStdU16String(std::u16string(reopened.Names.Data[1])), QString("Smi"));
+    QCOMPARE(QString::fromStdU16String(std::u16string(reopened.Names.Length[3])), QString("0"));
+  }
+
+  void onlyDigitsEndALength() {
+    TypeInto(2, 2, "1");
+    Type("a");
+    QCOMPARE(form_->NamesB->editor()->text(), QString("1"));
+    QCOMPARE(Cell(Names(), 2, 2), QString("1"));
+    QVERIFY(Names().editorVisible());
+  }
+
+  void aRemovedLetterKeepsTheOldLength() {
+    // Jones: Length 5; typing 7 and a letter leaves 7, the balance moves by -2.
+    TypeInto(2, 2, "7");
+    Type("q");
+    QCOMPARE(Cell(Names(), 2, 2), QString("7"));
+    MoveAway();
+    QCOMPARE(form_->ResC->text(), QString("-2"));
+    QCOMPARE(Cell(Names(), 1, 2), QString("Jones"));
+  }
+
+  void anEmptiedLengthIsRestored() {
+    ClickCell(Names(), 2, 4);
+    Key(Qt::Key_F2);
+    Key(Qt::Key_Backspace);
+    QCOMPARE(Cell(Names(), 2, 4), QString());
+    MoveAway();
+    QCOMPARE(Cell(Names(), 2, 4), QString("5"));
+    QCOMPARE(form_->ResC->text(), QString("0"));
+  }
+
+  void aCommittedTextIsCutAndShownInThePlayerRows() {
+    // Garza (entry 4) is player 1's first name and player 2's last name.
+    TypeInto(1, 5, "Bergman");
+    QCOMPARE(Cell(Players(), 3, 2), QString("Garza"));
+    MoveAway();
+    QCOMPARE(Cell(Names(), 1, 5), QString("Bergm"));
+    QCOMPARE(Cell(Players(), 3, 2), QString("Bergm"));
+    QCOMPARE(Cell(Players(), 2, 3), QString("Bergm"));
+    QCOMPARE(Cell(Players(), 3, 5), QString("Bergm"));
+    QCOMPARE(Cell(Players(), 2, 2), QString("Brown"));
+    QCOMPARE(form_->ResC->text(), QString("0"));
+  }
+
+  void movingWithoutAnEditCommitsNothing() {
+    ClickCell(Names(), 1, 2);
+    ClickCell(Names(), 2, 3);
+    Names().setCell(1, 2, u"Changed");  // not through the editor
+    MoveAway();
+    QCOMPARE(Cell(Players(), 3, 1), QString("Jones"));
+    QCOMPARE(form_->ResC->text(), QString("0"));
+  }
+
+  void switchingToPlayersCommitsAPendingEdit() {
+    TypeInto(1, 7, "Lu");
+    form_->PageControl1->setCurrentWidget(form_->PlayersSht);
+    QCOMPARE(Cell(Players(), 3, 4), QString("Lu"));
+  }
+
+  void aBadLengthStopsTheCommitAndKeepsItPending() {
+    ClickCell(Names(), 2, 2);
+    Key(Qt::Key_F2);
+    Key(Qt::Key_Escape);
+    Names().setCell(2, 2, u"5x");  // only a program could put this here
+    ClickCell(Names(), 1, 6);
+    QCOMPARE(errors_, QStringList{"''5x'' is not a valid integer value."});
+    QCOMPARE(Names().row(), 2);
+    Names().setCell(2, 2, u"5");
+    ClickCell(Names(), 1, 6);
+    QCOMPARE(errors_.size(), 1);
+    QCOMPARE(Names().row(), 6);
+  }
+
+  void escapeRestoresTheTextTheEditStartedWith() {
+    TypeInto(1, 2, "Zed");
+    QCOMPARE(Cell(Names(), 1, 2), QString("Zed"));
+    Key(Qt::Key_Escape);
+    QCOMPARE(Cell(Names(), 1, 2), QString("Jones"));
+    QVERIFY(!Names().editorVisible());
+  }
+};
+
+QTEST_MAIN(NamesBankTest)
+#include "NamesBankTest.moc"

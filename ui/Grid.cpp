@@ -244,6 +244,29 @@ GridCoord Grid::mouseToCell(QPoint pos) const {
   return cell;
 }
 
+GridCoord Grid::nearestCell(QPoint pos) const {
+  if (colCount() == 0 || rowCount_ == 0) return {};
+  const int stride = rowHeight_ + 1;
+  const int fixedH = fixedRows_ * stride;
+  const int y = std::max(pos.y(), 0);
+  const int r =
+      std::clamp(y < fixedH ? y / stride : topRow_ + (y - fixedH) / stride, 0, rowCount_ - 1);
+  const int x = std::max(pos.x(), 0);
+  int left = 0;
+  int lastShown = colCount() - 1;
+  auto step = [&](int c) {
+    if (widths_[c] < 0) return false;
+    lastShown = c;
+    left += widths_[c] + 1;
+    return x < left;
+  };
+  for (int c = 0; c < fixedCols_ && c < colCount(); ++c)
+    if (step(c)) return {c, r};
+  for (int c = leftCol_; c < colCount(); ++c)
+    if (step(c)) return {c, r};
+  return {lastShown, r};
+}
+
 void Grid::setTopRow(int row) {
   const int maxTop = std::max(fixedRows_, rowCount_ - visibleRowCount());
   topRow_ = std::clamp(row, fixedRows_, maxTop);

@@ -91,6 +91,8 @@ class Grid : public QAbstractScrollArea {
   int visibleRowCount() const;
   // The cell under a point of the viewport, or (-1, -1).
   GridCoord mouseToCell(QPoint pos) const;
+  // The cell under a point, or the nearest cell when the point is over none.
+  GridCoord nearestCell(QPoint pos) const;
   // The cell's rectangle in viewport coordinates (empty when not visible).
   QRect cellRect(int col, int row) const;
 
@@ -190,7 +192,7 @@ class Grid : public QAbstractScrollArea {
   GridEditor* editor_;
   bool loadingEditor_ = false;
   QString editStartText_;  // what Escape restores
-  int sizingCol_ = -1;  // column being resized by dragging its border
+  int sizingCol_ = -1;     // column being resized by dragging its border
   int sizingStartX_ = 0;
   int sizingStartWidth_ = 0;
   GridCoord pressedCell_;

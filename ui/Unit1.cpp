@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
@@ -67,6 +68,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   connect(PageControl1, &QTabWidget::currentChanged, this,
           [this](int i) { PageControl1Change(i); });
 
+  qApp->installEventFilter(this);
   AboutBox = new TAboutBox(this);
   chooseRosterFile = [this] { return askForRosterFile(); };
   showError = [this](const QString& text) {
@@ -133,6 +135,21 @@ void TForm1::buildPlayersPage() {
     bool allowed = true;
     Guard([&] { allowed = PlayersSelectCell(col, row); });
     return allowed;
+  };
+  Players->onFixedCellClick = [this](int col, int row) {
+    Guard([&] { PlayersFixedCellClick(col, row); });
+  };
+  Players->onKeyDown = [this](QKeyEvent* event) { Guard([&] { PlayersKeyDown(event); }); };
+  Players->onMouseDown = [this](Qt::KeyboardModifiers mods, QPoint pos) {
+    Guard([&] { PlayersMouseDown(mods, pos); });
+  };
+  Players->onMouseMove = [this](QPoint pos) { Guard([&] { PlayersMouseMove(pos); }); };
+  Players->onMouseUp = [this](QPoint) { Guard([&] { PlayersMouseUp(); }); };
+  Players->onGetEditText = [this](int col, int row) {
+    Guard([&] { PlayersGetEditText(col, row); });
+  };
+  Players->onSetEditText = [this](int col, int row, const QString& text) {
+    Guard([&] { PlayersSetEditText(col, row, text); });
   };
   Players->setContextMenuPolicy(Qt::CustomContextMenu);
 
@@ -267,9 +284,21 @@ void TForm1::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-// Behaviour of these actions comes with the grid, clipboard, search and names commands.
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  // Line edits claim Ctrl+A for themselves; in this window it selects the
+  // whole player table from wherever the focus is.
+  if (event->type() == QEvent::ShortcutOverride) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (key->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_A) && widget &&
+        widget->window() == this)
+      return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+// Behaviour of these actions comes with the clipboard, search and names commands.
 void TForm1::FindNextExecute() {}
-void TForm1::SelectAllExecute() {}
 void TForm1::CopyToClipboardExecute() {}
 void TForm1::PasteFromClipboardExecute() {}
 void TForm1::MergeExecute() {}

@@ -84,6 +84,13 @@ class TForm1 : public QMainWindow {
   // ---- Player grid ----
   void PlayersDrawCell(int col, int row, const QRect& rect);
   bool PlayersSelectCell(int col, int row);
+  void PlayersFixedCellClick(int col, int row);
+  void PlayersKeyDown(QKeyEvent* event);
+  void PlayersMouseDown(Qt::KeyboardModifiers shift, QPoint pos);
+  void PlayersMouseMove(QPoint pos);
+  void PlayersMouseUp();
+  void PlayersGetEditText(int col, int row);
+  void PlayersSetEditText(int col, int row, const QString& text);
   void UpdateNames(int row);
 
   // ---- Names bank ----
@@ -104,6 +111,8 @@ class TForm1 : public QMainWindow {
   // Runs a command; an error ends it and is shown in the error box.
   bool Guard(const std::function<void()>& command);
 
+  GridCoord selectedCell() const { return SelectedCell; }
+
   // Seams for tests: how the Open dialog is asked, how an error is shown.
   std::function<QString()> chooseRosterFile;
   std::function<void(const QString& text)> showError;
@@ -116,6 +125,7 @@ class TForm1 : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   struct PendingNameEdit {
@@ -133,7 +143,13 @@ class TForm1 : public QMainWindow {
 
   std::unique_ptr<RosterDocument> document_;
   QString rosterPath_;
+  // The text of an entry as the names bank shows it; empty for no entry.
+  std::u16string_view NameOfEntry(std::int64_t id) const;
+
   GridCoord SelectedCell{0, 0};
+  GridCoord MouseCell{0, 0};
+  bool Dragging = false;
+  GridCoord PendingRegroup{0, 0};  // a salary cell to regroup; row 0: none
   PendingNameEdit pendingNameEdit_;
   int balance_ = 0;
 };

@@ -52,6 +52,7 @@ void TForm1::OpenRoster(const QString& path) {
   ComboBox2->clear();
   Players->setCell(0, 1, u"\u2588");
   SelectedCell.Row = 1;
+  PendingRegroup.Row = 0;
   pendingNameEdit_.Row = 0;
   NamesB->setCell(0, 0, u"ID");
   NamesB->setCell(1, 0, u"Data");

@@ -1,8 +1,51 @@
-// The player grid: drawing, the current-row marker and the name cells.
+// The player grid: drawing, the current-row marker, header and row clicks,
+// stepping over hidden columns, mouse ranges, and the cell input rules.
+#include <QKeyEvent>
+#include <cstring>
+
 #include "DrawGrids.h"
+#include "Functions.h"
 #include "Unit1.h"
 
 namespace orrimax::ui {
+namespace {
+
+// Which characters may end a cell's text, and how long it may grow.
+struct InputRule {
+  const char* allowed;
+  int maxLength;
+};
+
+constexpr InputRule kDigits{"0123456789", 10};
+constexpr InputRule kRating{"0123456789.", 4};
+constexpr InputRule kAnimation{"0123456789ABCDEFabcdef", 8};
+constexpr InputRule kColour{"0123456789ABCDEFabcdef", 6};
+constexpr InputRule kTweak{"0123456789-", 4};
+constexpr InputRule kNone{"", 0};
+
+const InputRule& InputRuleOf(int col) {
+  if (col >= 4 && col <= 21) return kDigits;
+  if (col >= 22 && col <= 59) return kRating;
+  if (col >= 60 && col <= 148) return kDigits;
+  if (col >= 149 && col <= 178) return kAnimation;
+  if (col >= 179 && col <= 207) return kDigits;
+  if (col >= 208 && col <= 213) return kColour;
+  if (col >= 214 && col <= 222) return kDigits;
+  if (col >= 223 && col <= 234) return kTweak;
+  return kNone;
+}
+
+bool Accepts(const InputRule& rule, const QString& text) {
+  const char16_t last = text.back().unicode();
+  if (last > 0xFF || text.size() > rule.maxLength) return false;
+  return last != 0 && std::strchr(rule.allowed, static_cast<char>(last)) != nullptr;
+}
+
+bool IsSalaryColumn(int col) {
+  return col >= 182 && col <= 188;
+}
+
+}  // namespace
 
 void TForm1::PlayersDrawCell(int col, int row, const QRect& rect) {
   Alignment alignment;
@@ -22,18 +65,103 @@ bool TForm1::PlayersSelectCell(int col, int row) {
   Players->setCell(0, SelectedCell.Row, u"");
   Players->setCell(0, row, u"\u2588");
   SelectedCell = {col, row};
+  if (PendingRegroup.Row != 0) {
+    const std::u16string digits =
+        RemoveSpaces(Players->cell(PendingRegroup.Col, PendingRegroup.Row));
+    Players->setCell(PendingRegroup.Col, PendingRegroup.Row, RegroupDigits(digits));
+    PendingRegroup.Row = 0;
+  }
   return true;
 }
 
+void TForm1::PlayersFixedCellClick(int col, int row) {
+  const int last = Players->rowCount() - 1;
+  if (row == 0) {
+    Players->setSelection(MakeGridRect(col, col, 1, last));
+  } else if (col == 2 || col == 3) {
+    PageControl1->setCurrentWidget(NamesSht);
+    const std::int32_t id = ParseInteger(Players->cell(col == 2 ? 4 : 5, row));
+    const std::int64_t target = std::int64_t{id} + 1;
+    if (target < NamesB->fixedRows() || target >= NamesB->rowCount())
+      throw RosterError("Grid index out of range");
+    if (!NamesB->setRow(static_cast<int>(target))) return;
+    // Two rows of context above the entry, but never above the first entry.
+    NamesB->setTopRow(static_cast<int>(std::max<std::int64_t>(target - 2, NamesB->fixedRows())));
+  } else if (col == 0 || col == 1) {
+    Players->setSelection(MakeGridRect(4, kColumnCount - 1, row, row));
+  }
+}
+
+void TForm1::PlayersKeyDown(QKeyEvent* event) {
+  const int current = Players->col();
+  if (event->key() == Qt::Key_Right) {
+    if (!Players->isHidden(current + 1)) return;
+    int c = current + 2;
+    while (c < Players->colCount() && Players->isHidden(c)) ++c;
+    Players->setCol(c - 1);
+  } else if (event->key() == Qt::Key_Left) {
+    if (!Players->isHidden(current - 1)) return;
+    int c = current - 2;
+    while (c > 0 && Players->isHidden(c)) --c;
+    Players->setCol(c + 1);
+  }
+  // The grid's own one-column move follows.
+}
+
+void TForm1::PlayersMouseDown(Qt::KeyboardModifiers shift, QPoint pos) {
+  const GridCoord cell = Players->nearestCell(pos);
+  if ((shift & Qt::ShiftModifier) && cell != MouseCell) {
+    Players->setSelection(MakeGridRect(MouseCell.Col, cell.Col, MouseCell.Row, cell.Row));
+  } else {
+    Dragging = true;
+    MouseCell = cell;
+  }
+}
+
+void TForm1::PlayersMouseMove(QPoint pos) {
+  if (!Dragging) return;
+  const GridCoord cell = Players->nearestCell(pos);
+  if (cell == MouseCell) return;
+  Players->setDrawFocusSelected(true);
+  Players->setSelection(MakeGridRect(SelectedCell.Col, cell.Col, SelectedCell.Row, cell.Row));
+  MouseCell = cell;
+}
+
+void TForm1::PlayersMouseUp() {
+  Players->setDrawFocusSelected(false);
+  Dragging = false;
+}
+
+void TForm1::SelectAllExecute() {
+  Players->setSelection(MakeGridRect(4, kColumnCount - 1, 1, Players->rowCount() - 1));
+}
+
+void TForm1::PlayersGetEditText(int col, int row) {
+  if (IsSalaryColumn(col)) PendingRegroup = {col, row};
+}
+
+void TForm1::PlayersSetEditText(int col, int row, const QString& text) {
+  if (text.isEmpty()) return;
+  if (!Accepts(InputRuleOf(col), text)) {
+    Players->setCellText(col, row, text.chopped(1));
+    Players->setEditorMode(true);
+    return;
+  }
+  if (col == 4 || col == 5) {
+    const std::int32_t id = ParseInteger(Players->cell(col, row));
+    Players->setCell(col - 2, row, std::u16string(NameOfEntry(id)));
+  }
+}
+
+std::u16string_view TForm1::NameOfEntry(std::int64_t id) const {
+  // No entry (beyond the last, or negative): an empty name.
+  if (id < 0 || id >= NamesB->rowCount() - 1) return {};
+  return NamesB->cell(1, static_cast<int>(id + 1));
+}
+
 void TForm1::UpdateNames(int row) {
-  const auto nameOf = [this](std::u16string_view idText) -> std::u16string_view {
-    const std::int32_t id = ParseInteger(idText);
-    // No entry (beyond the last, or negative): an empty name.
-    if (id < 0 || id >= NamesB->rowCount() - 1) return {};
-    return NamesB->cell(1, id + 1);
-  };
-  Players->setCell(2, row, std::u16string(nameOf(Players->cell(4, row))));
-  Players->setCell(3, row, std::u16string(nameOf(Players->cell(5, row))));
+  Players->setCell(2, row, std::u16string(NameOfEntry(ParseInteger(Players->cell(4, row)))));
+  Players->setCell(3, row, std::u16string(NameOfEntry(ParseInteger(Players->cell(5, row)))));
 }
 
 }  // namespace orrimax::ui

@@ -41,7 +41,8 @@ class AboutBoxTest : public QObject {
     QVERIFY(DecodeJpeg(QByteArray("not a picture")).isNull());
     QFile file(":/about.jpg");
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QVERIFY(DecodeJpeg(file.readAll().left(200)).isNull() || true);  // a truncated file must not crash
+    QVERIFY(DecodeJpeg(file.readAll().left(200)).isNull() ||
+            true);  // a truncated file must not crash
   }
 
   void linksGoToTheSystemAndOkCloses() {

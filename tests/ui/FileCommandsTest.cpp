@@ -54,14 +54,17 @@ class FileCommandsTest : public QObject {
     QCOMPARE(form->PageControl1->tabText(0), QString("Players"));
     QCOMPARE(form->PageControl1->tabText(1), QString("Bank Of Names"));
     for (const char* name :
-         {"PageControl1", "PlayersSht", "NamesSht", "Panel3", "Players", "Panel2", "LName",
-          "ComboBox1", "FName", "ComboBox2", "RevSrch", "Find", "Panel5", "Label1", "ResC",
-          "NamesB", "Panel1", "GetIDE", "GetID", "IDD", "FilterB", "GroupFilter", "PlayersPM",
-          "NamesPM"})
+         {"PageControl1", "PlayersSht", "NamesSht", "Panel3",      "Players",   "Panel2",
+          "LName",        "ComboBox1",  "FName",    "ComboBox2",   "RevSrch",   "Find",
+          "Panel5",       "Label1",     "ResC",     "NamesB",      "Panel1",    "GetIDE",
+          "GetID",        "IDD",        "FilterB",  "GroupFilter", "PlayersPM", "NamesPM"})
       QVERIFY2(form->findChild<QWidget*>(name), name);
-    const std::pair<const char*, const char*> actions[] = {
-        {"FindNext", "F3"},      {"SelectAll", "Ctrl+A"}, {"CopyToClipboard", "Ctrl+C"},
-        {"PasteFromClipboard", "Ctrl+V"}, {"Merge", "Ctrl+D"}, {"Create", "Ctrl+N"}};
+    const std::pair<const char*, const char*> actions[] = {{"FindNext", "F3"},
+                                                           {"SelectAll", "Ctrl+A"},
+                                                           {"CopyToClipboard", "Ctrl+C"},
+                                                           {"PasteFromClipboard", "Ctrl+V"},
+                                                           {"Merge", "Ctrl+D"},
+                                                           {"Create", "Ctrl+N"}};
     for (const auto& [name, key] : actions) {
       auto* action = form->findChild<QAction*>(name);
       QVERIFY2(action, name);
@@ -131,7 +134,8 @@ class FileCommandsTest : public QObject {
     auto form = NewForm();
     Open(*form, path_);
     const QString bad = dir_.filePath("Short.ROS");
-    gen::WriteBytes(bad.toStdString(), std::vector<std::uint8_t>(roster_.file.begin(), roster_.file.begin() + 30000));
+    gen::WriteBytes(bad.toStdString(),
+                    std::vector<std::uint8_t>(roster_.file.begin(), roster_.file.begin() + 30000));
     Open(*form, bad);
     QCOMPARE(errors_, QStringList{"Read beyond end of file."});
     QVERIFY(!form->PageControl1->isVisibleTo(form.get()));
@@ -184,7 +188,8 @@ class FileCommandsTest : public QObject {
     QCOMPARE(Cell(*form->Players, 7, 4), QString("2OO"));
     form->Players->setCell(7, 4, u"201");
     form->SaveR->trigger();
-    QCOMPARE(int(gen::ReadBytes(path_.toStdString())[kFirstRecordOffset + 3 * kRecordSize + 14]), 73);
+    QCOMPARE(int(gen::ReadBytes(path_.toStdString())[kFirstRecordOffset + 3 * kRecordSize + 14]),
+             73);
   }
 
   void closeHidesAndReopenShowsTheSavedState() {
@@ -224,13 +229,20 @@ class FileCommandsTest : public QObject {
   void errorTextGetsAFullStopByTheRule_data() {
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("letter") << "Disk full" << "Disk full.";
-    QTest::newRow("full stop") << "Done." << "Done.";
-    QTest::newRow("below full stop") << "Ends with a hyphen-" << "Ends with a hyphen-";
-    QTest::newRow("apostrophe") << "''x'' is not a valid integer value'" << "''x'' is not a valid integer value'";
-    QTest::newRow("digit") << "I/O error 5" << "I/O error 5.";
-    QTest::newRow("non-ASCII") << QString::fromUtf16(u"Ya\u011F") << QString::fromUtf16(u"Ya\u011F.");
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("letter") << "Disk full"
+                            << "Disk full.";
+    QTest::newRow("full stop") << "Done."
+                               << "Done.";
+    QTest::newRow("below full stop") << "Ends with a hyphen-"
+                                     << "Ends with a hyphen-";
+    QTest::newRow("apostrophe") << "''x'' is not a valid integer value'"
+                                << "''x'' is not a valid integer value'";
+    QTest::newRow("digit") << "I/O error 5"
+                           << "I/O error 5.";
+    QTest::newRow("non-ASCII") << QString::fromUtf16(u"Ya\u011F")
+                               << QString::fromUtf16(u"Ya\u011F.");
+    QTest::newRow("empty") << ""
+                           << "";
   }
   void errorTextGetsAFullStopByTheRule() {
     QFETCH(QString, message);

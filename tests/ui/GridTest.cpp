@@ -39,7 +39,9 @@ class GridTest : public QObject {
     };
     grid_->onMouseDown = [this](Qt::KeyboardModifiers, QPoint) { log_ << "down"; };
     grid_->onMouseUp = [this](QPoint) { log_ << "up"; };
-    grid_->onFixedCellClick = [this](int c, int r) { log_ << QString("fixed %1,%2").arg(c).arg(r); };
+    grid_->onFixedCellClick = [this](int c, int r) {
+      log_ << QString("fixed %1,%2").arg(c).arg(r);
+    };
     QVERIFY(ShowActive(*grid_));
     grid_->setFocus();
   }
@@ -158,13 +160,15 @@ class GridTest : public QObject {
     const QFontMetrics m(grid_ ? grid_->font() : QFont());
     const int y = 10 + (24 - m.height()) / 2;
     QTest::newRow("left") << int(Alignment::Left) << "Smith" << 102 << y;
-    QTest::newRow("right") << int(Alignment::Right) << "123" << 100 + 70 - m.horizontalAdvance("123") - 3 << y;
+    QTest::newRow("right") << int(Alignment::Right) << "123"
+                           << 100 + 70 - m.horizontalAdvance("123") - 3 << y;
     QTest::newRow("centre on short name")
         << int(Alignment::Centre) << "T3PTShots    (Tendency - Shooting - 3-Point Shots)"
         << 100 + (70 - m.horizontalAdvance("T3PTShots")) / 2 << y;
     QTest::newRow("centre on a blank") << int(Alignment::Centre) << " " << 100 + 70 / 2 << y;
     QTest::newRow("centre without parenthesis")
-        << int(Alignment::Centre) << "PlType" << 100 + (70 - m.horizontalAdvance("PlType")) / 2 << y;
+        << int(Alignment::Centre) << "PlType" << 100 + (70 - m.horizontalAdvance("PlType")) / 2
+        << y;
   }
   void cellTextOrigins() {
     QFETCH(int, alignment);

@@ -33,7 +33,7 @@ class NamesBankTest : public QObject {
 
   void init() {
     // Entries: 0 Smith, 1 Jones, 2 empty, 3 Brown, 4 Garza, 5 Kovačen, 6 Li.
-    const std::vector<std::u16string> names = {u"Smith", u"Jones", u"",   u"Brown",
+    const std::vector<std::u16string> names = {u"Smith", u"Jones",   u"",  u"Brown",
                                                u"Garza", u"Kovačen", u"Li"};
     const auto roster = gen::RosterWithNames(names, {{0, 1}, {3, 4}, {4, 1}, {5, 6}, {0, 4}});
     path_ = WriteRoster(dir_, roster);

@@ -57,6 +57,8 @@ inline void Key(Qt::Key key, Qt::KeyboardModifiers mods = {}) {
   QTest::keyClick(QApplication::focusWidget(), key, mods);
 }
 
-inline QString Cell(const Grid& grid, int col, int row) { return grid.cellText(col, row); }
+inline QString Cell(const Grid& grid, int col, int row) {
+  return grid.cellText(col, row);
+}
 
 }  // namespace orrimax::ui::test

@@ -214,6 +214,7 @@ QRect Grid::cellRect(int col, int row) const {
     return {};
   else
     y = (fixedRows_ + row - topRow_) * stride;
+  if (x >= viewport()->width() || y >= viewport()->height()) return {};
   return {x, y, widths_[col], rowHeight_};
 }
 
@@ -268,6 +269,7 @@ GridCoord Grid::nearestCell(QPoint pos) const {
 }
 
 void Grid::setTopRow(int row) {
+  updateScrollBars();
   const int maxTop = std::max(fixedRows_, rowCount_ - visibleRowCount());
   topRow_ = std::clamp(row, fixedRows_, maxTop);
   verticalScrollBar()->setValue(topRow_ - fixedRows_);
@@ -276,17 +278,14 @@ void Grid::setTopRow(int row) {
 }
 
 void Grid::setLeftCol(int col) {
-  leftCol_ = std::clamp(col, fixedCols_, std::max(fixedCols_, colCount() - 1));
+  updateScrollBars();
+  leftCol_ = std::clamp(col, fixedCols_, maxLeftCol());
   horizontalScrollBar()->setValue(leftCol_ - fixedCols_);
   if (editorVisible()) placeEditor();
   viewport()->update();
 }
 
-void Grid::updateScrollBars() {
-  const int visibleRows = visibleRowCount();
-  verticalScrollBar()->setRange(0, std::max(0, rowCount_ - fixedRows_ - visibleRows));
-  verticalScrollBar()->setPageStep(visibleRows);
-  // The last left column that still shows the last columns in full.
+int Grid::maxLeftCol() const {
   const int available = viewport()->width() - fixedWidth();
   int maxLeft = colCount() - 1;
   int used = 0;
@@ -295,7 +294,15 @@ void Grid::updateScrollBars() {
     if (used > available) break;
     maxLeft = c;
   }
-  maxLeft = std::max(maxLeft, fixedCols_);
+  return std::max(maxLeft, fixedCols_);
+}
+
+void Grid::updateScrollBars() {
+  const int visibleRows = visibleRowCount();
+  verticalScrollBar()->setRange(0, std::max(0, rowCount_ - fixedRows_ - visibleRows));
+  verticalScrollBar()->setPageStep(visibleRows);
+  const int maxLeft = maxLeftCol();
+  const int available = viewport()->width() - fixedWidth();
   horizontalScrollBar()->setRange(0, maxLeft - fixedCols_);
   horizontalScrollBar()->setPageStep(std::max(1, available / std::max(defaultColWidth_, 1)));
   verticalScrollBar()->setValue(topRow_ - fixedRows_);
@@ -312,6 +319,12 @@ void Grid::scrollContentsBy(int, int) {
 void Grid::resizeEvent(QResizeEvent* event) {
   QAbstractScrollArea::resizeEvent(event);
   updateScrollBars();
+}
+
+bool Grid::viewportEvent(QEvent* event) {
+  // Scroll ranges follow the viewport's own size, which settles after ours.
+  if (event->type() == QEvent::Resize) updateScrollBars();
+  return QAbstractScrollArea::viewportEvent(event);
 }
 
 void Grid::scrollIntoView(int col, int row) {
@@ -344,7 +357,7 @@ bool Grid::selectCell(int col, int row) {
   return !onSelectCell || onSelectCell(col, row);
 }
 
-bool Grid::moveCurrent(int col, int row, bool extend) {
+bool Grid::moveCurrent(int col, int row, bool extend, bool scroll) {
   if (colCount() == 0 || rowCount_ == 0) return false;
   col = std::clamp(col, std::min(fixedCols_, colCount() - 1), colCount() - 1);
   row = std::clamp(row, std::min(fixedRows_, rowCount_ - 1), rowCount_ - 1);
@@ -352,7 +365,7 @@ bool Grid::moveCurrent(int col, int row, bool extend) {
   if (editorVisible()) hideEditor();
   current_ = {col, row};
   if (!extend || !rangeSelect) anchor_ = current_;
-  scrollIntoView(col, row);
+  if (scroll) scrollIntoView(col, row);
   viewport()->update();
   return true;
 }
@@ -591,7 +604,8 @@ void Grid::mousePressEvent(QMouseEvent* event) {
       if (cell == GridCoord{current_.Col, current_.Row} && editing && anchor_ == current_)
         showEditor();
       else
-        moveCurrent(cell.Col, cell.Row, false);
+        // No scrolling under the pointer: the cell pressed stays the cell under it.
+        moveCurrent(cell.Col, cell.Row, false, false);
     }
   }
   if (onMouseDown) onMouseDown(event->modifiers(), pos);

@@ -151,6 +151,7 @@ class Grid : public QAbstractScrollArea {
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  bool viewportEvent(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
@@ -165,11 +166,11 @@ class Grid : public QAbstractScrollArea {
   int colX(int col) const;  // left edge in viewport coordinates, or -1 when scrolled away
   int fixedWidth() const;
   int fixedHeight() const { return fixedRows_ * rowHeight_; }
-  int lastVisibleCol(int from, int direction) const;
+  int maxLeftCol() const;  // the left column that shows the last columns in full
   void updateScrollBars();
   void scrollIntoView(int col, int row);
   bool selectCell(int col, int row);
-  bool moveCurrent(int col, int row, bool extend);
+  bool moveCurrent(int col, int row, bool extend, bool scroll = true);
   void placeEditor();
   void loadEditor(bool selectAll);
   void editorTextEdited(const QString& text);

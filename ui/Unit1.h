@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "DB.h"
+#include "DrawGrids.h"
 #include "Grid.h"
 
 namespace orrimax::ui {
@@ -83,6 +84,7 @@ class TForm1 : public QMainWindow {
 
   // ---- Player grid ----
   void PlayersDrawCell(int col, int row, const QRect& rect);
+  Alignment PlayersCellAlignment(int col, int row) const;
   bool PlayersSelectCell(int col, int row);
   void PlayersFixedCellClick(int col, int row);
   void PlayersKeyDown(QKeyEvent* event);

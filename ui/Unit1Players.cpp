@@ -47,18 +47,16 @@ bool IsSalaryColumn(int col) {
 
 }  // namespace
 
+Alignment TForm1::PlayersCellAlignment(int col, int row) const {
+  if (row > 0) return (col == 0 || col == 2 || col == 3) ? Alignment::Left : Alignment::Right;
+  // A header wide enough shows its whole text from the left; others centre
+  // on their short name.
+  return col >= 4 && Players->colWidth(col) >= Players->defaultColWidth() + 15 ? Alignment::Left
+                                                                               : Alignment::Centre;
+}
+
 void TForm1::PlayersDrawCell(int col, int row, const QRect& rect) {
-  Alignment alignment;
-  if (row > 0) {
-    alignment = (col == 0 || col == 2 || col == 3) ? Alignment::Left : Alignment::Right;
-  } else {
-    // A header wide enough shows its whole text from the left; others centre
-    // on their short name.
-    alignment = col >= 4 && Players->colWidth(col) >= Players->defaultColWidth() + 15
-                    ? Alignment::Left
-                    : Alignment::Centre;
-  }
-  DrawCellText(*Players, Players->cellText(col, row), alignment, rect);
+  DrawCellText(*Players, Players->cellText(col, row), PlayersCellAlignment(col, row), rect);
 }
 
 bool TForm1::PlayersSelectCell(int col, int row) {

@@ -9,7 +9,11 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include <QDir>
+#include <cstdio>
+
 #include "AboutBx.h"
+#include "AppSetup.h"
 
 namespace orrimax::ui {
 namespace {
@@ -47,7 +51,7 @@ QString ErrorText(const QString& message) {
   return message;
 }
 
-TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+TForm1::TForm1(QWidget* parent, const QString& settingsFile) : QMainWindow(parent) {
   setObjectName("Form1");
   setWindowTitle("Orrimax v. 0.6");
   QFont tahoma("Tahoma");
@@ -69,6 +73,17 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
           [this](int i) { PageControl1Change(i); });
 
   qApp->installEventFilter(this);
+  connect(GetID, &QPushButton::clicked, this, [this] { Guard([this] { GetIDClick(); }); });
+  connect(FName, &QLineEdit::textChanged, this, [this](const QString& t) { FNameChange(t); });
+  connect(FilterB, &QPushButton::clicked, this, [this] { FilterBClick(); });
+  connect(GroupFilter, &QListWidget::itemChanged, this,
+          [this](QListWidgetItem* item) { GroupFilterClickCheck(GroupFilter->row(item)); });
+  Panel2->installEventFilter(this);
+
+  // Creation: fixed column widths (above), then the settings, if any.
+  settingsPath = settingsFile.isEmpty() ? ProgramFolder() + "Config.ini" : settingsFile;
+  LoadSettings();
+
   AboutBox = new TAboutBox(this);
   chooseRosterFile = [this] { return askForRosterFile(); };
   showError = [this](const QString& text) {
@@ -293,15 +308,14 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (key->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_A) && widget &&
         widget->window() == this)
       return true;
+    // In the player grid's cell editor, Copy and Paste act on the grid.
+    if (watched == Players->editor() &&
+        (key->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_C) ||
+         key->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_V)))
+      return true;
   }
+  if (watched == Panel2 && event->type() == QEvent::Resize) PlaceSearchControls();
   return QMainWindow::eventFilter(watched, event);
 }
-
-// Behaviour of these actions comes with the clipboard, search and names commands.
-void TForm1::FindNextExecute() {}
-void TForm1::CopyToClipboardExecute() {}
-void TForm1::PasteFromClipboardExecute() {}
-void TForm1::MergeExecute() {}
-void TForm1::CreateExecute() {}
 
 }  // namespace orrimax::ui

@@ -29,7 +29,8 @@ QString ErrorText(const QString& message);
 
 class TForm1 : public QMainWindow {
  public:
-  explicit TForm1(QWidget* parent = nullptr);
+  // `settingsFile` replaces Config.ini beside the executable (for tests).
+  explicit TForm1(QWidget* parent = nullptr, const QString& settingsFile = QString());
   ~TForm1() override;
 
   // ---- Controls, named as the window's parts are known ----
@@ -100,7 +101,18 @@ class TForm1 : public QMainWindow {
   void NamesBSetEditText(int col, int row, const QString& text);
   bool NamesBSelectCell(int col, int row);
   void ReallocLn(int row);
+  void GetIDClick();
   int balance() const { return balance_; }
+
+  // ---- Search bar, group filter, settings ----
+  void FNameChange(const QString& text);
+  void PlaceSearchControls();
+  void ShowHideColumnGroups(int index);
+  void GroupFilterClickCheck(int index);
+  void FilterBClick();
+  void LoadSettings();
+  void SaveSettings();
+  QString settingsPath;  // Config.ini beside the executable
 
   // ---- Actions (their behaviour comes with the grid, clipboard and names commands) ----
   void FindNextExecute();
@@ -140,6 +152,12 @@ class TForm1 : public QMainWindow {
   void buildNamesPage();
   void buildMenusAndActions();
   void ShowBalance();
+  // Red and Save disabled while the balance is not 0, green and Save enabled at 0.
+  void ApplyBalance();
+  void RenumberNameIds();
+  // Adds `delta` to every player name ID at or above `from`; all IDs are
+  // parsed before any changes, so a bad one changes nothing.
+  void ShiftPlayerNameIds(std::int64_t from, int delta);
   void RefreshPlayerNames(int entry, std::u16string_view text);
   QString askForRosterFile();
 

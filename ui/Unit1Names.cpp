@@ -1,5 +1,8 @@
 // The names bank: editing entries and their Lengths, and the balance of
 // code units that gates saving.
+#include <limits>
+
+#include "DrawGrids.h"
 #include "Unit1.h"
 
 namespace orrimax::ui {
@@ -58,8 +61,75 @@ void TForm1::ReallocLn(int row) {
       NamesB->setCell(1, row, std::u16string(text.substr(0, static_cast<std::size_t>(length))));
   }
   balance_ += static_cast<int>(diff);
+  ApplyBalance();
+}
+
+void TForm1::ApplyBalance() {
   ShowBalance();
   SaveR->setEnabled(balance_ == 0);
+}
+
+void TForm1::RenumberNameIds() {
+  for (int r = 1; r < NamesB->rowCount(); ++r) NamesB->setCellText(0, r, QString::number(r - 1));
+}
+
+void TForm1::ShiftPlayerNameIds(std::int64_t from, int delta) {
+  const int rows = Players->rowCount();
+  std::vector<std::int32_t> ids(2 * static_cast<std::size_t>(rows));
+  for (int d = 1; d < rows; ++d) {
+    ids[2 * d] = ParseInteger(Players->cell(4, d));
+    ids[2 * d + 1] = ParseInteger(Players->cell(5, d));
+  }
+  for (int d = 1; d < rows; ++d)
+    for (int k = 0; k < 2; ++k)
+      if (const std::int64_t id = ids[2 * d + k]; id >= from)
+        Players->setCellText(4 + k, d, QString::number(id + delta));
+}
+
+void TForm1::CreateExecute() {
+  // A pending edit belongs to the row it was made in: commit it first.
+  NamesBSelectCell(NamesB->col(), NamesB->row());
+  const int y = NamesB->row();
+  // References are checked before the bank changes, so a bad ID changes nothing.
+  ShiftPlayerNameIds(std::numeric_limits<std::int64_t>::max(), 0);
+  InsertGridRow(*NamesB, y);
+  RenumberNameIds();
+  ShiftPlayerNameIds(y, +1);
+  NamesB->setCell(2, y + 1, u"0");
+  --balance_;
+  ApplyBalance();
+}
+
+void TForm1::MergeExecute() {
+  NamesBSelectCell(NamesB->col(), NamesB->row());
+  const int y = NamesB->row();
+  const std::int64_t merged =
+      std::int64_t{ParseInteger(NamesB->cell(2, y - 1))} + ParseInteger(NamesB->cell(2, y)) + 1;
+  // The players of a merged entry would silently point at the next one.
+  int users = 0;
+  for (int d = 1; d < Players->rowCount(); ++d) {
+    users += ParseInteger(Players->cell(4, d)) == y - 1;
+    users += ParseInteger(Players->cell(5, d)) == y - 1;
+  }
+  if (users > 0)
+    throw RosterError("Entry " + std::to_string(y - 1) +
+                      " cannot be merged: " + std::to_string(users) +
+                      (users == 1 ? " player name uses" : " player names use") + " it");
+  NamesB->setCellText(2, y - 1, QString::number(merged));
+  DeleteGridRow(*NamesB, y);
+  RenumberNameIds();
+  ShiftPlayerNameIds(y, -1);
+}
+
+void TForm1::GetIDClick() {
+  const QString wanted = GetIDE->text();
+  for (int r = 1; r < NamesB->rowCount(); ++r) {
+    if (NamesB->cellText(1, r) != wanted) continue;
+    IDD->setText(QString::number(r - 1));
+    NamesB->setTopRow(r);
+    NamesB->setRow(r);
+    return;
+  }
 }
 
 void TForm1::ShowBalance() {

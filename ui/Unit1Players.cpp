@@ -5,6 +5,7 @@
 
 #include "DrawGrids.h"
 #include "Functions.h"
+#include "GridClipboard.h"
 #include "Unit1.h"
 
 namespace orrimax::ui {
@@ -132,6 +133,18 @@ void TForm1::PlayersMouseUp() {
 
 void TForm1::SelectAllExecute() {
   Players->setSelection(MakeGridRect(4, kColumnCount - 1, 1, Players->rowCount() - 1));
+}
+
+void TForm1::CopyToClipboardExecute() {
+  CopySelectionAsText(*Players);
+}
+
+void TForm1::PasteFromClipboardExecute() {
+  const int lines = PasteTextAtCurrentCell(*Players);
+  const int col = Players->col();
+  if (col != 4 && col != 5) return;
+  for (int r = Players->row(); r < Players->row() + lines && r < Players->rowCount(); ++r)
+    UpdateNames(r);
 }
 
 void TForm1::PlayersGetEditText(int col, int row) {

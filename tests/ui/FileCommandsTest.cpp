@@ -22,7 +22,7 @@ class FileCommandsTest : public QObject {
   QStringList errors_;
 
   std::unique_ptr<TForm1> NewForm() {
-    auto form = std::make_unique<TForm1>();
+    auto form = orrimax::ui::test::NewForm(dir_);
     form->showError = [this](const QString& text) { errors_ << text; };
     return form;
   }

@@ -38,7 +38,7 @@ class NamesBankTest : public QObject {
     const auto roster = gen::RosterWithNames(names, {{0, 1}, {3, 4}, {4, 1}, {5, 6}, {0, 4}});
     path_ = WriteRoster(dir_, roster);
     errors_.clear();
-    form_ = std::make_unique<TForm1>();
+    form_ = NewForm(dir_);
     form_->showError = [this](const QString& text) { errors_ << text; };
     QVERIFY(ShowActive(*form_));
     Open(*form_, path_);

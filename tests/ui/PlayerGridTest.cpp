@@ -51,7 +51,7 @@ class PlayerGridTest : public QObject {
   void init() {
     gen::WriteBytes(path_.toStdString(), roster_.file);
     errors_.clear();
-    form_ = std::make_unique<TForm1>();
+    form_ = NewForm(dir_);
     form_->showError = [this](const QString& text) { errors_ << text; };
     QVERIFY(ShowActive(*form_));
     Open(*form_, path_);

@@ -27,6 +27,11 @@ inline QString WriteRoster(const QTemporaryDir& dir, const gen::GeneratedRoster&
   return path;
 }
 
+// A window whose settings file lives in `dir` (none there unless a test writes one).
+inline std::unique_ptr<TForm1> NewForm(const QTemporaryDir& dir) {
+  return std::make_unique<TForm1>(nullptr, dir.filePath("Config.ini"));
+}
+
 // Runs File > Open with the dialog answered by `path`.
 inline void Open(TForm1& form, const QString& path) {
   form.chooseRosterFile = [path] { return path; };

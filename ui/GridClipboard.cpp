@@ -1,0 +1,59 @@
+#include "GridClipboard.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+
+#include "Grid.h"
+
+namespace orrimax::ui {
+
+QString SelectionText(const Grid& grid) {
+  const GridRect sel = grid.selection();
+  QString text;
+  for (int row = sel.Top; row <= sel.Bottom; ++row) {
+    for (int col = sel.Left; col <= sel.Right; ++col) {
+      if (grid.isHidden(col)) continue;
+      text += grid.cellText(col, row);
+      if (col != sel.Right) text += u'\t';
+    }
+    text += u"\r\n";
+  }
+  return text;
+}
+
+int PasteText(Grid& grid, const QString& text) {
+  const int x0 = grid.col();
+  int y = grid.row();
+  int lines = 0;
+  qsizetype pos = 0;
+  for (qsizetype end; (end = text.indexOf(u"\r\n", pos)) >= 0; pos = end + 2, ++y) {
+    ++lines;
+    const QStringView line = QStringView(text).mid(pos, end - pos);
+    if (line.isEmpty() || y >= grid.rowCount()) continue;
+    int x = x0;
+    qsizetype cellStart = 0;
+    // A line that does not end with TAB has one more cell: its last text.
+    const qsizetype cellsEnd = line.endsWith(u'\t') ? line.size() - 1 : line.size();
+    while (cellStart <= cellsEnd && x < grid.colCount()) {
+      qsizetype tab = line.indexOf(u'\t', cellStart);
+      if (tab < 0 || tab > cellsEnd) tab = cellsEnd;
+      const QStringView cell = line.mid(cellStart, tab - cellStart);
+      grid.setCell(
+          x, y,
+          {reinterpret_cast<const char16_t*>(cell.utf16()), static_cast<std::size_t>(cell.size())});
+      ++x;
+      cellStart = tab + 1;
+    }
+  }
+  return lines;
+}
+
+void CopySelectionAsText(const Grid& grid) {
+  QGuiApplication::clipboard()->setText(SelectionText(grid));
+}
+
+int PasteTextAtCurrentCell(Grid& grid) {
+  return PasteText(grid, QGuiApplication::clipboard()->text());
+}
+
+}  // namespace orrimax::ui

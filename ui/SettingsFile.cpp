@@ -1,0 +1,70 @@
+#include "SettingsFile.h"
+
+#include <QFileInfo>
+
+// Debian's SimpleIni is built for ICU conversion.
+#define SI_CONVERT_ICU
+#include <SimpleIni.h>
+
+#include <span>
+
+#include "DB.h"
+#include "FileIO.h"
+
+namespace orrimax::ui {
+
+struct ProfileFile::Data {
+  CSimpleIniA ini{/*isUtf8=*/true, /*multiKey=*/false, /*multiLine=*/false};
+};
+
+ProfileFile::ProfileFile(QString path) : path_(std::move(path)), data_(std::make_unique<Data>()) {
+  data_->ini.SetSpaces(false);
+  if (!QFileInfo(path_).isFile()) return;
+  exists_ = true;
+  try {
+    const std::vector<std::uint8_t> bytes =
+        ReadWholeFile(std::filesystem::path(path_.toStdU16String()));
+    const SI_Error rc =
+        data_->ini.LoadData(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    if (rc < 0) {
+      data_->ini.Reset();
+      problem_ = "cannot be read as an INI file";
+    }
+  } catch (const RosterError& e) {
+    problem_ = QString::fromUtf8(e.what());
+  }
+}
+
+ProfileFile::~ProfileFile() = default;
+
+QString ProfileFile::readString(const QString& section, const QString& key,
+                                const QString& fallback) const {
+  const char* value =
+      data_->ini.GetValue(section.toUtf8().constData(), key.toUtf8().constData(), nullptr);
+  return value ? QString::fromUtf8(value) : fallback;
+}
+
+int ProfileFile::readInteger(const QString& section, const QString& key, int fallback) const {
+  const QString text = readString(section, key, QString()).trimmed();
+  bool ok = false;
+  const int value = text.toInt(&ok);
+  return ok ? value : fallback;
+}
+
+void ProfileFile::writeString(const QString& section, const QString& key, const QString& value) {
+  data_->ini.SetValue(section.toUtf8().constData(), key.toUtf8().constData(),
+                      value.toUtf8().constData());
+}
+
+void ProfileFile::writeInteger(const QString& section, const QString& key, int value) {
+  writeString(section, key, QString::number(value));
+}
+
+void ProfileFile::save() const {
+  std::string text;
+  if (data_->ini.Save(text) < 0) throw RosterError("the settings cannot be written");
+  WriteFileAtomically(std::filesystem::path(path_.toStdU16String()),
+                      std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+}
+
+}  // namespace orrimax::ui

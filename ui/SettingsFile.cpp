@@ -61,8 +61,28 @@ void ProfileFile::writeInteger(const QString& section, const QString& key, int v
 }
 
 void ProfileFile::save() const {
+  std::string saved;
+  if (data_->ini.Save(saved) < 0) throw RosterError("the settings cannot be written");
+  // Windows line ends and one blank line between sections, as Windows
+  // programs write their INI files.
   std::string text;
-  if (data_->ini.Save(text) < 0) throw RosterError("the settings cannot be written");
+  bool blank = true;
+  std::size_t start = 0;
+  while (start < saved.size()) {
+    std::size_t end = saved.find('\n', start);
+    if (end == std::string::npos) end = saved.size();
+    std::string_view line(saved.data() + start, end - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    start = end + 1;
+    if (line.empty()) {
+      blank = true;
+      continue;
+    }
+    if (line.front() == '[' && !text.empty() && blank) text += "\r\n";
+    blank = false;
+    text += line;
+    text += "\r\n";
+  }
   WriteFileAtomically(std::filesystem::path(path_.toStdU16String()),
                       std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }

@@ -296,6 +296,13 @@ bool TForm1::Guard(const std::function<void()>& command) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+  // The window closes even when its settings cannot be written.
+  try {
+    SaveSettings();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "Orrimax: the settings could not be written to %s: %s\n",
+                 qPrintable(QDir::toNativeSeparators(settingsPath)), e.what());
+  }
   event->accept();
 }
 

@@ -1,0 +1,182 @@
+// The column group filter and Config.ini: read at start-up, written when the
+// window closes, with the defaults of a missing file, section or key.
+#include <QFile>
+#include <QTextStream>
+
+#include "AppSetup.h"
+#include "SettingsFile.h"
+#include "UiTestSupport.h"
+
+using namespace orrimax;
+using namespace orrimax::ui;
+using namespace orrimax::ui::test;
+
+class SettingsTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<QTemporaryDir> dir_;
+  QString path_;
+
+  QString Ini() { return dir_->filePath("Config.ini"); }
+  void WriteIni(const QByteArray& text) {
+    QFile f(Ini());
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(text);
+  }
+  QString ReadIni() {
+    QFile f(Ini());
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return QString::fromUtf8(f.readAll());
+  }
+
+ private slots:
+  void initTestCase() { SetUpApplication(); }
+  void init() {
+    dir_ = std::make_unique<QTemporaryDir>();
+    gen::RosterSpec spec;
+    spec.players = 10;
+    path_ = WriteRoster(*dir_, gen::GenerateRoster(spec));
+  }
+
+  void groupsShowAndHide() {
+    auto form = NewForm(*dir_);
+    form->Players->setColWidth(180, 120);
+    form->GroupFilter->item(6)->setCheckState(Qt::Unchecked);  // Contract
+    for (int c = 179; c <= 188; ++c) QCOMPARE(form->Players->colWidth(c), -1);
+    QCOMPARE(form->Players->colWidth(178), 70);
+    QCOMPARE(form->Players->colWidth(189), 70);
+    form->GroupFilter->item(6)->setCheckState(Qt::Checked);
+    for (int c = 179; c <= 188; ++c) QCOMPARE(form->Players->colWidth(c), 70);
+    QCOMPARE(form->GroupFilter->count(), 11);
+    QCOMPARE(form->GroupFilter->item(10)->text(), QString("Body Tweaks"));
+  }
+
+  void filterStripFolds() {
+    auto form = NewForm(*dir_);
+    QVERIFY(ShowActive(*form));
+    form->FilterB->click();
+    QCOMPARE(form->Panel3->height(), 18);
+    QCOMPARE(form->FilterB->text(), QString("|"));
+    QVERIFY(form->GroupFilter->isHidden());
+    form->FilterB->click();
+    QCOMPARE(form->Panel3->height(), 75);
+    QCOMPARE(form->FilterB->text(), QString("-"));
+    QVERIFY(!form->GroupFilter->isHidden());
+    QVERIFY(form->findChild<QLabel*>("Panel4Caption")->font().bold());
+  }
+
+  void noSettingsFile() {
+    auto form = NewForm(*dir_);
+    for (int i = 0; i < 11; ++i) QCOMPARE(form->GroupFilter->item(i)->checkState(), Qt::Checked);
+    QCOMPARE(form->searchCol1, 0);
+    QCOMPARE(form->searchCol2, 0);
+    QCOMPARE(form->openFolder, QString());
+    Open(*form, path_);
+    QCOMPARE(form->ComboBox1->currentIndex(), 0);
+  }
+
+  void settingsAreRead() {
+    WriteIni(
+        "[GroupFilter]\r\n0=1\r\n4=0\r\n5=7\r\n[Search]\r\nField1=smith\r\nField2=\r\nCol1=2\r\n"
+        "Col2=3\r\n[Dialogs]\r\nOpen=C:\\Users\\me\\Saves\r\n");
+    auto form = NewForm(*dir_);
+    QCOMPARE(form->GroupFilter->item(4)->checkState(), Qt::Unchecked);
+    QCOMPARE(form->GroupFilter->item(5)->checkState(), Qt::Checked);  // any value but 0
+    for (int c = 122; c <= 146; ++c) QCOMPARE(form->Players->colWidth(c), -1);
+    QCOMPARE(form->Players->colWidth(147), 70);
+    QCOMPARE(form->LName->text(), QString("smith"));
+    QCOMPARE(form->FName->text(), QString());
+    QCOMPARE(form->openFolder, QString("C:\\Users\\me\\Saves"));
+    Open(*form, path_);
+    QCOMPARE(form->ComboBox1->currentText(), QString("Last Name"));
+    QCOMPARE(form->ComboBox2->currentText(), QString("First Name"));
+  }
+
+  void missingSectionsAndGarbageFallBack() {
+    WriteIni("[GroupFilter]\r\n3=abc\r\n[Search]\r\nCol2=zz\r\n");
+    auto form = NewForm(*dir_);
+    QCOMPARE(form->GroupFilter->item(3)->checkState(), Qt::Checked);
+    QCOMPARE(form->searchCol1, 2);
+    QCOMPARE(form->searchCol2, 0);
+    Open(*form, path_);
+    QCOMPARE(form->ComboBox1->currentText(), QString("Last Name"));
+    QCOMPARE(form->ComboBox2->currentIndex(), 0);
+
+    WriteIni(QByteArray("\x00\xff\xfe garbage \x01\x02\n===\n[", 20));
+    auto other = NewForm(*dir_);
+    QCOMPARE(other->searchCol1, 2);
+  }
+
+  void openFolderDefault() {
+    WriteIni("[Search]\r\nCol1=1\r\n");
+    qputenv("APPDATA", "/home/me/AppData");
+    QCOMPARE(NewForm(*dir_)->openFolder, QString("/home/me/AppData/2K Sports/Saves"));
+    qunsetenv("APPDATA");
+    QCOMPARE(NewForm(*dir_)->openFolder, QDir::homePath());
+    WriteIni("[Dialogs]\r\nOpen=\r\n");
+    QCOMPARE(NewForm(*dir_)->openFolder, QString());
+  }
+
+  void closingWritesTheFile() {
+    auto form = NewForm(*dir_);
+    QVERIFY(ShowActive(*form));
+    form->close();
+    QCOMPARE(ReadIni(),
+             QString("[GroupFilter]\r\n0=1\r\n1=1\r\n2=1\r\n3=1\r\n4=1\r\n5=1\r\n6=1\r\n7=1\r\n"
+                     "8=1\r\n9=1\r\n10=1\r\n\r\n[Search]\r\nField1=\r\nField2=\r\nCol1=-1\r\n"
+                     "Col2=-1\r\n\r\n[Dialogs]\r\nOpen=\r\n"));
+    auto next = NewForm(*dir_);
+    Open(*next, path_);
+    QCOMPARE(next->ComboBox1->currentIndex(), -1);
+    QCOMPARE(next->ComboBox2->currentIndex(), -1);
+  }
+
+  void roundTripKeepsOtherKeys() {
+    WriteIni("[Mine]\r\nkeep=this\r\n[Dialogs]\r\nOpen=D:\\Rosters\r\n");
+    auto form = NewForm(*dir_);
+    QVERIFY(ShowActive(*form));
+    Open(*form, path_);
+    form->GroupFilter->item(2)->setCheckState(Qt::Unchecked);
+    form->LName->setText("Jo Ann");
+    form->ComboBox1->setCurrentIndex(7);
+    form->ComboBox2->setCurrentIndex(0);
+    form->Quit->trigger();
+    const QString ini = ReadIni();
+    QVERIFY(ini.contains("[Mine]\r\nkeep=this\r\n"));
+    QVERIFY(ini.contains("2=0\r\n"));
+    QVERIFY(ini.contains("Field1=Jo Ann\r\n"));
+    QVERIFY(ini.contains("Col1=7\r\nCol2=0\r\n"));
+    QVERIFY(ini.contains("Open=D:\\Rosters\r\n"));
+    auto next = NewForm(*dir_);
+    QCOMPARE(next->LName->text(), QString("Jo Ann"));
+    QCOMPARE(next->GroupFilter->item(2)->checkState(), Qt::Unchecked);
+    QCOMPARE(next->Players->colWidth(30), -1);
+  }
+
+  void anUnwritableFolderDoesNotStopClosing() {
+    const QString folder = dir_->filePath("locked");
+    QDir().mkdir(folder);
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+    auto form = std::make_unique<TForm1>(nullptr, folder + "/missing/Config.ini");
+    QVERIFY(ShowActive(*form));
+    form->close();
+    QVERIFY(!form->isVisible());
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  }
+
+  void profileFileSemantics() {
+    WriteIni("[S]\r\nempty=\r\nnum= 12 \r\nbad=1x\r\n");
+    const ProfileFile ini(Ini());
+    QVERIFY(ini.exists());
+    QCOMPARE(ini.readString("S", "empty", "default"), QString());
+    QCOMPARE(ini.readString("S", "missing", "default"), QString("default"));
+    QCOMPARE(ini.readInteger("S", "num", 5), 12);
+    QCOMPARE(ini.readInteger("S", "bad", 5), 5);
+    QCOMPARE(ini.readInteger("S", "empty", 5), 5);
+    QVERIFY(!ProfileFile(dir_->filePath("none.ini")).exists());
+  }
+};
+
+QTEST_MAIN(SettingsTest)
+#include "SettingsTest.moc"

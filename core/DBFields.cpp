@@ -126,8 +126,13 @@ void DecodeRating(const FieldColumn&, std::uint32_t field, CellText& out) {
 }
 std::uint32_t EncodeRating(const FieldColumn&, std::u16string_view cell) {
   const double x = ParseFloat(cell);
+  const double scaled = 3.0 * x - 75.0;
+  // Near the limit of a double, 3x is infinite and has no low bits to keep:
+  // refuse it as the parse refuses a number too large to hold.
+  if (!std::isfinite(scaled))
+    throw ConvertError("'" + ToUtf8(cell) + "' is not a valid floating point value");
   // 3x - 75, rounded half to even (the default rounding mode), low 8 bits.
-  const double stored = std::fmod(std::nearbyint(3.0 * x - 75.0), 256.0);
+  const double stored = std::fmod(std::nearbyint(scaled), 256.0);
   return static_cast<std::uint32_t>(static_cast<int>(stored) + 256) & 0xFF;
 }
 

@@ -49,20 +49,32 @@ RosterDocument ReadRosterDocument(std::span<const std::uint8_t> file) {
   return doc;
 }
 
-LoadedRoster LoadRosterFromBytes(std::span<const std::uint8_t> file) {
+namespace {
+
+LoadedRoster Decoded(RosterDocument document) {
   LoadedRoster roster;
-  roster.Document = ReadRosterDocument(file);
+  roster.Document = std::move(document);
   DecodePlayers(roster.Document, roster.Table);
   FillPlayerHeaders(roster.Table);
   roster.Names = ListNameBank(roster.Document.Bank);
   return roster;
 }
 
+}  // namespace
+
+LoadedRoster LoadRosterFromBytes(std::span<const std::uint8_t> file) {
+  return Decoded(ReadRosterDocument(file));
+}
+
 LoadedRoster LoadRoster(const std::filesystem::path& path) {
-  // Opened for writing too, so a roster that could not be saved back is
-  // refused at once.
-  const std::vector<std::uint8_t> file = ReadWholeFile(path, FileAccess::ReadWrite);
-  return LoadRosterFromBytes(file);
+  RosterDocument document;
+  {
+    // Opened for writing too, so a roster that could not be saved back is
+    // refused at once. The file's bytes go before the table is built.
+    const std::vector<std::uint8_t> file = ReadWholeFile(path, FileAccess::ReadWrite);
+    document = ReadRosterDocument(file);
+  }
+  return Decoded(std::move(document));
 }
 
 std::vector<std::uint8_t> BuildRosterImage(const RosterDocument& doc,

@@ -10,7 +10,11 @@
 namespace orrimax {
 
 NameBank ParseNamePool(std::span<const std::uint8_t> pool) {
+  // One entry per terminator: counted first, so the bank is sized once.
+  std::size_t terminators = 0;
+  for (std::size_t j = 0; j + 1 < pool.size(); j += 2) terminators += (pool[j] | pool[j + 1]) == 0;
   NameBank bank;
+  bank.reserve(terminators);
   std::u16string text;
   std::uint32_t start = 0;
   // Whole code units only; an odd last byte belongs to no string.

@@ -86,6 +86,18 @@ void WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
   }
 }
 
+// A save that was killed part-way leaves its temporary behind; the next
+// successful save of the same file clears them away.
+void RemoveStaleTemporaries(const std::filesystem::path& folder, const std::string& name) {
+  const std::string prefix = "." + name + ".orrimax-";
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+    const std::string file = entry.path().filename().string();
+    if (file.size() == prefix.size() + 6 && file.starts_with(prefix))
+      std::filesystem::remove(entry.path(), ec);
+  }
+}
+
 }  // namespace
 
 void SetWriteFaultHookForTesting(WriteFaultHook hook) {
@@ -157,6 +169,7 @@ void WriteFileAtomically(const std::filesystem::path& requested,
   // Make the rename itself durable; the new content is already in place.
   Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.get() >= 0) ::fsync(dir.get());
+  RemoveStaleTemporaries(folder, path.filename().string());
 }
 
 }  // namespace orrimax

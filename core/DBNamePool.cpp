@@ -15,20 +15,17 @@ NameBank ParseNamePool(std::span<const std::uint8_t> pool) {
   for (std::size_t j = 0; j + 1 < pool.size(); j += 2) terminators += (pool[j] | pool[j + 1]) == 0;
   NameBank bank;
   bank.reserve(terminators);
-  std::u16string text;
-  std::uint32_t start = 0;
-  // Whole code units only; an odd last byte belongs to no string.
+  // Whole code units only; an odd last byte belongs to no string, and an
+  // unterminated rest is no entry.
+  std::size_t start = 0;
   for (std::size_t j = 0; j + 1 < pool.size(); j += 2) {
-    const char16_t c = static_cast<char16_t>(pool[j] | (pool[j + 1] << 8));
-    if (c != 0) {
-      text += c;
-      continue;
-    }
-    bank.push_back({std::move(text), start});
-    text.clear();
-    start = static_cast<std::uint32_t>(j + 2);
+    if ((pool[j] | pool[j + 1]) != 0) continue;
+    std::u16string text((j - start) / 2, u'\0');
+    for (std::size_t k = 0; k < text.size(); ++k)
+      text[k] = static_cast<char16_t>(pool[start + 2 * k] | (pool[start + 2 * k + 1] << 8));
+    bank.push_back({std::move(text), static_cast<std::uint32_t>(start)});
+    start = j + 2;
   }
-  // An unterminated rest is no entry.
   return bank;
 }
 

@@ -17,25 +17,39 @@ struct ProfileFile::Data {
   CSimpleIniA ini{/*isUtf8=*/true, /*multiKey=*/false, /*multiLine=*/false};
 };
 
-ProfileFile::ProfileFile(QString path) : path_(std::move(path)), data_(std::make_unique<Data>()) {
+ProfileFile::ProfileFile() : data_(std::make_unique<Data>()) {
   data_->ini.SetSpaces(false);
+}
+
+ProfileFile::ProfileFile(QString path) : ProfileFile() {
+  path_ = std::move(path);
   if (!QFileInfo(path_).isFile()) return;
   exists_ = true;
   try {
     const std::vector<std::uint8_t> bytes =
         ReadWholeFile(std::filesystem::path(path_.toStdU16String()));
-    const SI_Error rc =
-        data_->ini.LoadData(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    if (rc < 0) {
-      data_->ini.Reset();
-      problem_ = "cannot be read as an INI file";
-    }
+    load(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   } catch (const RosterError& e) {
     problem_ = QString::fromUtf8(e.what());
   }
 }
 
+ProfileFile ProfileFile::FromData(const QByteArray& bytes) {
+  ProfileFile file;
+  file.exists_ = true;
+  file.load(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+  return file;
+}
+
+void ProfileFile::load(const char* bytes, std::size_t size) {
+  if (data_->ini.LoadData(bytes, size) < 0) {
+    data_->ini.Reset();
+    problem_ = "cannot be read as an INI file";
+  }
+}
+
 ProfileFile::~ProfileFile() = default;
+ProfileFile::ProfileFile(ProfileFile&&) noexcept = default;
 
 QString ProfileFile::readString(const QString& section, const QString& key,
                                 const QString& fallback) const {
@@ -60,7 +74,7 @@ void ProfileFile::writeInteger(const QString& section, const QString& key, int v
   writeString(section, key, QString::number(value));
 }
 
-void ProfileFile::save() const {
+std::string ProfileFile::text() const {
   std::string saved;
   if (data_->ini.Save(saved) < 0) throw RosterError("the settings cannot be written");
   // Windows line ends and one blank line between sections, as Windows
@@ -83,6 +97,11 @@ void ProfileFile::save() const {
     text += line;
     text += "\r\n";
   }
+  return text;
+}
+
+void ProfileFile::save() const {
+  const std::string text = this->text();
   WriteFileAtomically(std::filesystem::path(path_.toStdU16String()),
                       std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }

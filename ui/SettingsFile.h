@@ -3,15 +3,20 @@
 // when first written, other sections and keys of the file kept as they are.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <memory>
+#include <string>
 
 namespace orrimax::ui {
 
 class ProfileFile {
  public:
   explicit ProfileFile(QString path);
+  // The settings held in `bytes`, as if read from a file.
+  static ProfileFile FromData(const QByteArray& bytes);
   ~ProfileFile();
+  ProfileFile(ProfileFile&&) noexcept;
 
   // False when the file does not exist; a file that cannot be parsed at all
   // reads as empty, and `problem()` says why.
@@ -26,10 +31,15 @@ class ProfileFile {
   void writeString(const QString& section, const QString& key, const QString& value);
   void writeInteger(const QString& section, const QString& key, int value);
 
+  // The file's text: Windows line ends, one blank line between sections.
+  std::string text() const;
   // Writes the whole file (crash-safe); throws on failure.
   void save() const;
 
  private:
+  ProfileFile();
+  void load(const char* bytes, std::size_t size);
+
   struct Data;
   QString path_;
   std::unique_ptr<Data> data_;

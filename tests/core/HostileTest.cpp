@@ -36,12 +36,24 @@ void Release(void* p) {
 
 }  // namespace
 
-void* operator new(std::size_t size) { return Allocate(size); }
-void* operator new[](std::size_t size) { return Allocate(size); }
-void operator delete(void* p) noexcept { Release(p); }
-void operator delete[](void* p) noexcept { Release(p); }
-void operator delete(void* p, std::size_t) noexcept { Release(p); }
-void operator delete[](void* p, std::size_t) noexcept { Release(p); }
+void* operator new(std::size_t size) {
+  return Allocate(size);
+}
+void* operator new[](std::size_t size) {
+  return Allocate(size);
+}
+void operator delete(void* p) noexcept {
+  Release(p);
+}
+void operator delete[](void* p) noexcept {
+  Release(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+  Release(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+  Release(p);
+}
 
 namespace orrimax {
 namespace {
@@ -52,7 +64,9 @@ struct Hostile {
   std::string message;  // empty: the file must load
 };
 
-void PrintTo(const Hostile& h, std::ostream* os) { *os << h.name; }
+void PrintTo(const Hostile& h, std::ostream* os) {
+  *os << h.name;
+}
 
 // A valid roster of `players` players to damage.
 std::vector<std::uint8_t> Valid(std::uint32_t players = 20, std::uint32_t middle = 300,
@@ -104,19 +118,22 @@ std::vector<Hostile> Cases() {
        "The roster's header gives 4294967295 players"},
       {"MostPlayersForTheFile", WithHeaderValue(valid, kPlayerCountOffset, 65535), beyond},
       {"PoolAtFirstRecord",
-       WithHeaderValue(valid, kPoolOffsetOffset, static_cast<std::uint32_t>(kFirstRecordOffset) - 64479),
+       WithHeaderValue(valid, kPoolOffsetOffset,
+                       static_cast<std::uint32_t>(kFirstRecordOffset) - 64479),
        "Range check error"},
-      {"PoolInsideRecords", WithHeaderValue(valid, kPoolOffsetOffset, std::uint32_t(records - 1 - 64479)),
+      {"PoolInsideRecords",
+       WithHeaderValue(valid, kPoolOffsetOffset, std::uint32_t(records - 1 - 64479)),
        "Range check error"},
       {"PoolBeyondFile",
        WithHeaderValue(valid, kPoolOffsetOffset, static_cast<std::uint32_t>(valid.size())), beyond},
-      {"PoolOffsetWrapsToFileStart", WithHeaderValue(valid, kPoolOffsetOffset, 0xFFFFFFFF - 64479 + 100),
-       "Range check error"},
+      {"PoolOffsetWrapsToFileStart",
+       WithHeaderValue(valid, kPoolOffsetOffset, 0xFFFFFFFF - 64479 + 100), "Range check error"},
       {"PoolOffsetWrapsBeyondFile", WithHeaderValue(valid, kPoolOffsetOffset, 0xFFFFFFFF), beyond},
       {"PoolOffsetHighest", WithHeaderValue(valid, kPoolOffsetOffset, 0xFFFFFFFF - 64479), beyond},
   };
   for (std::uint32_t base : {0u, 1u, 20019u, 20020u, 0x7FFFFFFFu, 0xFFFFFFFFu})
-    cases.push_back({"AnyPoolBase" + std::to_string(base), WithHeaderValue(valid, kPoolBaseOffset, base), ""});
+    cases.push_back(
+        {"AnyPoolBase" + std::to_string(base), WithHeaderValue(valid, kPoolBaseOffset, base), ""});
 
   // A pool without a single terminator holds no entry at all.
   std::vector<std::uint8_t> unterminated = valid;
@@ -159,7 +176,8 @@ TEST_P(HostileFile, GetsItsMessageWithinBoundedMemory) {
     // A refused file costs its blocks, what its own records decode to, and at
     // most a full bank of names (one entry per code unit of the pool) --
     // never anything its header asks for without the file backing it.
-    EXPECT_LE(peak, 2 * h.file.size() + kPoolSize / 2 * sizeof(Name) + 64 * 1024) << "peak " << peak;
+    EXPECT_LE(peak, 2 * h.file.size() + kPoolSize / 2 * sizeof(Name) + 64 * 1024)
+        << "peak " << peak;
   }
 }
 

@@ -1,0 +1,58 @@
+// Small valid rosters for the fuzzers: a few names, then a pool filled with
+// characters that no terminator ends, so that the bank stays small and every
+// execution stays fast.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "DB.h"
+#include "Functions.h"
+#include "RosterGen.h"
+
+namespace orrimax::fuzz {
+
+inline std::vector<std::uint8_t> SmallPool(const std::vector<std::u16string>& names) {
+  std::vector<std::uint8_t> pool = gen::MakePool(names);
+  std::size_t used = 0;
+  for (const auto& n : names) used += 2 * n.size() + 2;
+  for (std::size_t p = used; p + 1 < pool.size(); p += 2) pool[p] = 'A';
+  return pool;
+}
+
+// A roster of `players` players over the pool `pool`, with record bytes
+// taken from `fill` (cycled) and name pointers to entries 0..names-1.
+inline std::vector<std::uint8_t> MakeRoster(std::uint32_t players,
+                                            const std::vector<std::uint8_t>& pool,
+                                            std::size_t entries, const std::uint8_t* fill,
+                                            std::size_t fillSize,
+                                            std::uint32_t poolBase = 0x12345) {
+  gen::RosterParts parts;
+  parts.header.assign(kHeaderSize, 0);
+  gen::SetHeaderValues(parts.header, players,
+                       static_cast<std::uint32_t>(kFirstRecordOffset + players * kRecordSize),
+                       poolBase);
+  parts.records.resize(std::size_t{players} * kRecordSize);
+  for (std::size_t i = 0; i < parts.records.size(); ++i)
+    parts.records[i] = fillSize ? fill[i % fillSize] : 0;
+  const NameBank bank = ParseNamePool(pool);
+  const std::size_t count = std::min(entries, bank.size());
+  const auto offset = [&](std::uint8_t pick) { return count ? bank[pick % count].P : 0u; };
+  for (std::uint32_t i = 0; i < players; ++i) {
+    std::uint8_t* r = parts.records.data() + std::size_t{i} * kRecordSize;
+    const std::uint32_t shift = i * static_cast<std::uint32_t>(kRecordSize);
+    const std::uint32_t last = i == 0 ? 0 : offset(r[8]);
+    const std::uint32_t first = offset(r[9]);
+    WriteU32LE(r, poolBase + last - shift);
+    WriteU32LE(r + 4, poolBase + first - shift - 4);
+  }
+  // The loader never checks the CRC: the fuzzers leave it out.
+  std::vector<std::uint8_t> file(kCrcSize);
+  file.insert(file.end(), parts.header.begin(), parts.header.end());
+  file.insert(file.end(), parts.records.begin(), parts.records.end());
+  file.insert(file.end(), pool.begin(), pool.end());
+  return file;
+}
+
+}  // namespace orrimax::fuzz

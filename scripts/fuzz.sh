@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs each for SECONDS seconds
+# (default 60) on its corpus in build-fuzz/corpus/NAME, seeded from the
+# roster generator. Usage: scripts/fuzz.sh [SECONDS] [TARGET...]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-60}
+shift || true
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || targets=(load encode import settings)
+
+cmake -S . -B build-fuzz -G Ninja -DORRIMAX_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+cmake --build build-fuzz --target "${targets[@]/#/fuzz_}"
+cmake -S . -B build -G Ninja >/dev/null
+cmake --build build --target orrimax_make_seeds
+build/fuzz/orrimax_make_seeds build-fuzz/seeds
+
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+for t in "${targets[@]}"; do
+  mkdir -p "build-fuzz/corpus/$t" "build-fuzz/artifacts/$t"
+  echo "== fuzz_$t for ${seconds}s"
+  build-fuzz/fuzz/"fuzz_$t" "build-fuzz/corpus/$t" "build-fuzz/seeds/$t" \
+    -max_total_time="$seconds" -max_len=8192 -timeout=10 -rss_limit_mb=2048 \
+    -artifact_prefix="build-fuzz/artifacts/$t/" -print_final_stats=1 2>&1 |
+    grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb|==|SUMMARY|.*ERROR|.*crash-|Done)' || true
+  if ls "build-fuzz/artifacts/$t"/* >/dev/null 2>&1; then
+    echo "fuzz_$t found a failing input: $(ls "build-fuzz/artifacts/$t")"
+    exit 1
+  fi
+done

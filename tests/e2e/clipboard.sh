@@ -4,14 +4,8 @@
 # xclip put on the clipboard is pasted into the grid. The saved roster holds both.
 # Usage: clipboard.sh EDITOR CLI ARTIFACT_FOLDER
 set -euo pipefail
-EDITOR_BIN=$(realpath "$1")
-CLI=$(realpath "$2")
-ARTIFACTS=$3
 source "$(dirname "$0")/lib.sh"
-
-WORK=$(mktemp -d)
-trap 'stop_all; rm -rf "$WORK"' EXIT
-mkdir -p "$ARTIFACTS"
+e2e_setup "$@"
 "$CLI" demo -o "$WORK/Roster.ROS" --players 30 --seed 8 >/dev/null
 "$CLI" export "$WORK/Roster.ROS" -o "$WORK/before.txt"
 

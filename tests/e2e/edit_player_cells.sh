@@ -3,14 +3,8 @@
 # grid, saves, and the saved record holds exactly those values.
 # Usage: edit_player_cells.sh EDITOR CLI ARTIFACT_FOLDER
 set -euo pipefail
-EDITOR_BIN=$(realpath "$1")
-CLI=$(realpath "$2")
-ARTIFACTS=$3
 source "$(dirname "$0")/lib.sh"
-
-WORK=$(mktemp -d)
-trap 'stop_all; rm -rf "$WORK"' EXIT
-mkdir -p "$ARTIFACTS"
+e2e_setup "$@"
 "$CLI" demo -o "$WORK/Roster.ROS" --players 30 --seed 5 >/dev/null
 "$CLI" export --names "$WORK/Roster.ROS" -o "$WORK/names.txt"
 entry7=$(sed -n 9p "$WORK/names.txt" | cut -f2)

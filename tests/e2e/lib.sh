@@ -4,6 +4,17 @@
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
+# Arguments of every test: EDITOR CLI ARTIFACT_FOLDER. Sets EDITOR_BIN, CLI,
+# ARTIFACTS and a scratch folder WORK that goes with the display at exit.
+e2e_setup() {
+  EDITOR_BIN=$(realpath "$1")
+  CLI=$(realpath "$2")
+  ARTIFACTS=$3
+  WORK=$(mktemp -d)
+  trap 'stop_all; rm -rf "$WORK"' EXIT
+  mkdir -p "$ARTIFACTS"
+}
+
 start_display() {
   local n
   for n in $(seq 90 140); do

@@ -4,14 +4,8 @@
 # balance is 0 again, and saves. The saved file is checked with orrimax-cli.
 # Usage: open_edit_save.sh EDITOR CLI ARTIFACT_FOLDER
 set -euo pipefail
-EDITOR_BIN=$(realpath "$1")
-CLI=$(realpath "$2")
-ARTIFACTS=$3
 source "$(dirname "$0")/lib.sh"
-
-WORK=$(mktemp -d)
-trap 'stop_all; rm -rf "$WORK"' EXIT
-mkdir -p "$ARTIFACTS"
+e2e_setup "$@"
 "$CLI" demo -o "$WORK/Roster.ROS" --players 40 --seed 3 >/dev/null
 "$CLI" export --names "$WORK/Roster.ROS" -o "$WORK/before.txt"
 # Lines 2 and 3 are entries 0 and 1: ID, Data, Length.

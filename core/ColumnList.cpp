@@ -1,14 +1,35 @@
 #include "ColumnList.h"
 
 #include <algorithm>
+#include <functional>
 #include <stdexcept>
 #include <string>
 
 namespace orrimax {
+namespace {
 
-ColumnList::ColumnList(const ColumnList& other) : cells_(other.cells_.size()) {
-  text_.reserve(other.text_.size() - other.dead_);
-  for (std::size_t r = 0; r < other.size(); ++r) cells_[r] = append(other[r]);
+// Bytes per index, as a shift, for a column of `texts` stored texts.
+unsigned ShiftFor(std::size_t texts) {
+  if (texts <= 0x100) return 0;
+  if (texts <= 0x10000) return 1;
+  return 2;
+}
+
+// Dead text below this is not worth a pass over the column.
+constexpr std::size_t kSlack = 4096;
+// A column with up to this many stored texts looks each rewrite up from the
+// start; one with more after this many rewrites.
+constexpr std::size_t kFewTexts = 256;
+constexpr std::size_t kLookupAfter = 1024;
+
+std::size_t HashOf(std::u16string_view text) {
+  return std::hash<std::u16string_view>{}(text);
+}
+
+}  // namespace
+
+ColumnList::ColumnList(const ColumnList& other) {
+  other.copyLiveInto(*this);
 }
 
 ColumnList& ColumnList::operator=(const ColumnList& other) {
@@ -19,73 +40,209 @@ ColumnList& ColumnList::operator=(const ColumnList& other) {
   return *this;
 }
 
-ColumnList::Cell ColumnList::append(std::u16string_view text) {
-  if (text.size() > UINT32_MAX || text_.size() > UINT32_MAX - text.size())
+void ColumnList::ensureEmptyText() {
+  if (texts_.empty()) texts_.push_back({});
+}
+
+std::uint32_t ColumnList::store(std::u16string_view text) {
+  if (text.size() > UINT32_MAX || buffer_.size() > UINT32_MAX - text.size() ||
+      texts_.size() >= UINT32_MAX)
     throw std::length_error("cell text too long");
-  Cell c{static_cast<std::uint32_t>(text_.size()), static_cast<std::uint32_t>(text.size())};
-  text_.insert(text_.end(), text.begin(), text.end());
-  return c;
+  ensureEmptyText();
+  if (ShiftFor(texts_.size() + 1) > shift_) widen(ShiftFor(texts_.size() + 1));
+  const Text t{static_cast<std::uint32_t>(buffer_.size()), static_cast<std::uint32_t>(text.size())};
+  // The text may be a cell of this very column, which the growing buffer
+  // could move away from under it.
+  const bool aliases =
+      text.data() >= buffer_.data() && text.data() < buffer_.data() + buffer_.size();
+  if (aliases) {
+    const std::u16string copy(text);
+    buffer_.insert(buffer_.end(), copy.begin(), copy.end());
+  } else {
+    // Cell texts are a few characters: unit by unit beats a library call.
+    for (const char16_t c : text) buffer_.push_back(c);
+  }
+  texts_.push_back(t);
+  return static_cast<std::uint32_t>(texts_.size() - 1);
+}
+
+std::uint32_t ColumnList::find(std::u16string_view text) const {
+  const std::size_t mask = lookup_.size() - 1;
+  for (std::size_t slot = HashOf(text) & mask;; slot = (slot + 1) & mask) {
+    const std::uint32_t index = lookup_[slot];
+    if (index == 0 || stored(index) == text) return index;
+  }
+}
+
+void ColumnList::buildLookup() {
+  // At most half full, so that probes stay short.
+  std::size_t slots = 16;
+  while (slots < 2 * texts_.size()) slots *= 2;
+  lookup_.assign(slots, 0);
+  const std::size_t mask = slots - 1;
+  for (std::uint32_t index = 1; index < texts_.size(); ++index) {
+    // A text stored twice (cells appended without a lookup) is entered once:
+    // runs of equal texts would otherwise make every probe walk them all.
+    const std::u16string_view text = stored(index);
+    std::size_t slot = HashOf(text) & mask;
+    while (lookup_[slot] != 0 && stored(lookup_[slot]) != text) slot = (slot + 1) & mask;
+    if (lookup_[slot] == 0) lookup_[slot] = index;
+  }
+}
+
+void ColumnList::remember(std::uint32_t index) {
+  if (lookup_.empty()) return;  // built with every text when first needed
+  if (2 * texts_.size() > lookup_.size()) {
+    buildLookup();
+    return;
+  }
+  // A new text: no equal one is entered.
+  const std::size_t mask = lookup_.size() - 1;
+  std::size_t slot = HashOf(stored(index)) & mask;
+  while (lookup_[slot] != 0) slot = (slot + 1) & mask;
+  lookup_[slot] = index;
+}
+
+void ColumnList::writeIndex(std::size_t row, std::uint32_t index) {
+  std::uint8_t* code = codes_.data() + (row << shift_);
+  if (shift_ == 0) {
+    *code = static_cast<std::uint8_t>(index);
+  } else if (shift_ == 1) {
+    const auto narrow = static_cast<std::uint16_t>(index);
+    std::memcpy(code, &narrow, sizeof narrow);
+  } else {
+    std::memcpy(code, &index, sizeof index);
+  }
+}
+
+void ColumnList::throwOutOfRange(const char* what) {
+  throw std::out_of_range(what);
+}
+
+void ColumnList::widen(unsigned shift) {
+  const std::size_t rows = size();
+  std::vector<std::uint8_t> codes;
+  codes.reserve(codes_.capacity() << (shift - shift_));
+  codes.resize(rows << shift);
+  std::swap(codes, codes_);
+  const unsigned narrow = shift_;
+  shift_ = shift;
+  if (narrow == 0) {
+    for (std::size_t row = 0; row < rows; ++row) writeIndex(row, codes[row]);
+    return;
+  }
+  for (std::size_t row = 0; row < rows; ++row) {
+    std::uint16_t index;
+    std::memcpy(&index, codes.data() + 2 * row, sizeof index);
+    writeIndex(row, index);
+  }
 }
 
 void ColumnList::set(std::size_t row, std::u16string_view text) {
-  Cell& c = cells_.at(row);
-  if (text.size() <= c.length) {
-    // Fits where the old text was; the text may be a part of this very cell.
-    std::char_traits<char16_t>::move(text_.data() + c.offset, text.data(), text.size());
-    dead_ += c.length - text.size();
-    c.length = static_cast<std::uint32_t>(text.size());
-    return;
+  if (row >= size()) throw std::out_of_range("ColumnList::set");
+  if ((*this)[row] == text) return;
+  std::uint32_t index = 0;
+  if (!text.empty()) {
+    // A few rewrites store their texts as they come; a column rewritten
+    // wholesale (a paste, an import) looks for an equal text first, so that
+    // its cells keep sharing their texts.
+    if (lookup_.empty() && (texts_.size() <= kFewTexts || ++rewrites_ > kLookupAfter))
+      buildLookup();
+    if (!lookup_.empty()) index = find(text);
+    if (index == 0) {
+      index = store(text);
+      remember(index);
+    }
   }
-  const bool aliases =
-      !text.empty() && text.data() >= text_.data() && text.data() < text_.data() + text_.size();
-  const std::size_t oldLength = c.length;
-  if (aliases) {
-    const std::u16string copy(text);
-    cells_[row] = append(copy);
-  } else {
-    cells_[row] = append(text);
-  }
-  dead_ += oldLength;
-  if (dead_ > 4096 && dead_ > text_.size() - dead_) compact();
+  letGo(row);
+  writeIndex(row, index);
+  collectIfWasteful();
 }
 
 void ColumnList::push_back(std::u16string_view text) {
-  cells_.push_back({});
-  set(cells_.size() - 1, text);
+  ensureEmptyText();
+  appendIndex(text.empty() ? 0 : store(text));
 }
 
 void ColumnList::insert(std::size_t row, std::u16string_view text) {
-  if (row > cells_.size()) throw std::out_of_range("ColumnList::insert");
-  cells_.insert(cells_.begin() + static_cast<std::ptrdiff_t>(row), Cell{});
-  set(row, text);
+  if (row > size()) throw std::out_of_range("ColumnList::insert");
+  ensureEmptyText();
+  const std::uint32_t index = text.empty() ? 0 : store(text);
+  const std::size_t width = std::size_t{1} << shift_;
+  codes_.insert(codes_.begin() + static_cast<std::ptrdiff_t>(row * width), width, 0);
+  writeIndex(row, index);
 }
 
 void ColumnList::erase(std::size_t row) {
-  dead_ += cells_.at(row).length;
-  cells_.erase(cells_.begin() + static_cast<std::ptrdiff_t>(row));
+  if (row >= size()) throw std::out_of_range("ColumnList::erase");
+  letGo(row);
+  const auto at = codes_.begin() + static_cast<std::ptrdiff_t>(row << shift_);
+  codes_.erase(at, at + (std::ptrdiff_t{1} << shift_));
+  collectIfWasteful();
+}
+
+void ColumnList::resize(std::size_t rows) {
+  ensureEmptyText();
+  for (std::size_t row = rows; row < size(); ++row) letGo(row);
+  codes_.resize(rows << shift_);
+  collectIfWasteful();
 }
 
 void ColumnList::clear() {
-  text_.clear();
-  cells_.clear();
-  dead_ = 0;
+  *this = ColumnList();
 }
 
-void ColumnList::reserve(std::size_t rows, std::size_t chars) {
-  cells_.reserve(rows);
-  text_.reserve(chars);
+void ColumnList::reserve(std::size_t rows, std::size_t chars, std::size_t texts) {
+  codes_.reserve(rows << shift_);
+  buffer_.reserve(chars);
+  texts_.reserve(texts);
 }
 
-void ColumnList::compact() {
-  std::vector<char16_t> fresh;
-  fresh.reserve(text_.size() - dead_);
-  for (Cell& c : cells_) {
-    const std::uint32_t offset = static_cast<std::uint32_t>(fresh.size());
-    fresh.insert(fresh.end(), text_.begin() + c.offset, text_.begin() + c.offset + c.length);
-    c.offset = offset;
+void ColumnList::collectIfWasteful() {
+  // The pass costs the rows, the texts and the buffer; it waits until the
+  // text let go of could outweigh each of them. A column whose cells share
+  // a few texts (one rating in a thousand cells) is thus rewritten many
+  // times before it looks, and its dead text stays below a code unit a row.
+  if (orphaned_ > kSlack && 2 * orphaned_ > buffer_.size() && orphaned_ > size() &&
+      orphaned_ > texts_.size()) {
+    const bool looking = !lookup_.empty();
+    ColumnList live;
+    copyLiveInto(live);
+    *this = std::move(live);
+    if (looking) buildLookup();
   }
-  text_ = std::move(fresh);
-  dead_ = 0;
+}
+
+void ColumnList::copyLiveInto(ColumnList& out) const {
+  const std::size_t rows = size();
+  out = ColumnList();
+  out.ensureEmptyText();
+  // Stored texts in the order of their first cell; the unused ones stay
+  // behind, and texts stored twice become one where the lookup knows them.
+  std::vector<std::uint32_t> renumber(texts_.size(), 0);
+  std::size_t chars = 0;
+  for (std::size_t row = 0; row < rows; ++row) {
+    const std::size_t index = textIndex(row);
+    if (index == 0 || renumber[index] != 0) continue;
+    const std::uint32_t known = lookup_.empty() ? 0 : find(stored(index));
+    if (known != 0 && renumber[known] != 0) {
+      renumber[index] = renumber[known];
+      continue;
+    }
+    renumber[index] = static_cast<std::uint32_t>(out.texts_.size());
+    if (known != 0) renumber[known] = renumber[index];
+    out.texts_.push_back({static_cast<std::uint32_t>(chars), texts_[index].length});
+    chars += texts_[index].length;
+  }
+  out.buffer_.resize(chars);
+  for (std::size_t index = 1; index < texts_.size(); ++index) {
+    if (renumber[index] == 0) continue;
+    const std::u16string_view text = stored(index);
+    std::copy(text.begin(), text.end(), out.buffer_.begin() + out.texts_[renumber[index]].offset);
+  }
+  out.shift_ = ShiftFor(out.texts_.size());
+  out.codes_.resize(rows << out.shift_);
+  for (std::size_t row = 0; row < rows; ++row) out.writeIndex(row, renumber[textIndex(row)]);
 }
 
 }  // namespace orrimax

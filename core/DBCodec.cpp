@@ -1,5 +1,8 @@
 // DecodePlayers and EncodePlayers: every record to one table row and back.
+#include <algorithm>
+#include <array>
 #include <string>
+#include <vector>
 
 #include "DBFields.h"
 #include "Functions.h"
@@ -36,6 +39,31 @@ std::size_t EntryOfCell(std::u16string_view cell, std::size_t record, const char
   return static_cast<std::size_t>(id);
 }
 
+// Most fields lie within one byte (ratings, tendencies, gear bits): their
+// places are read and written here, in the loops over the players, and
+// only the wider ones go through the general ReadPlace and WritePlace.
+bool InOneByte(const Place& p) {
+  return p.bytes == 1 && !p.run && p.width <= 8;
+}
+
+std::uint32_t ReadField(const Place& p, const std::uint8_t* record) {
+  if (!InOneByte(p)) return ReadPlace(p, record);
+  return (record[p.offset] >> p.shift) & ((1u << p.width) - 1);
+}
+
+void WriteField(const Place& p, std::uint8_t* record, std::uint32_t value) {
+  if (!InOneByte(p)) return WritePlace(p, record, value);
+  const std::uint32_t mask = ((1u << p.width) - 1) << p.shift;
+  std::uint8_t& byte = record[p.offset];
+  byte = static_cast<std::uint8_t>((byte & ~mask) | ((value << p.shift) & mask));
+}
+
+// The stored value of each of a column's texts, once parsed.
+struct ParsedTexts {
+  std::vector<std::uint32_t> value;
+  std::vector<std::uint8_t> known;
+};
+
 }  // namespace
 
 void DecodePlayers(const RosterDocument& doc, PlayerColumns& table) {
@@ -44,35 +72,88 @@ void DecodePlayers(const RosterDocument& doc, PlayerColumns& table) {
   // Columns are built in record order and moved to display order at the end.
   PlayerColumns columns;
   for (int c = 0; c < kColumnCount; ++c) {
-    columns[c].reserve(n + 1, c >= 2 && c <= 3 ? 8 * n : 4 * n);
+    columns[c].reserve(n + 1, 0);
     columns[c].push_back(u"");
   }
   columns[0].resize(n + 1);
 
+  // Most fields take a few values over and over (ratings, tendencies, gear):
+  // a field is formatted once per value, and every later cell with that
+  // value shows the text stored for the first. Names and their IDs are
+  // shared the same way, by entry. The tables from value to stored text
+  // (its index + 1; 0: none yet) are kept only where they are no longer
+  // than the column, so a small or hostile roster never costs more than
+  // its own records.
+  const auto sharedTexts = [n](std::size_t values) {
+    return std::vector<std::uint32_t>(values <= n + 1 ? values : 0, 0);
+  };
   std::array<const FieldColumn*, kColumnCount> fields{};
-  for (int p = kFirstFieldColumn; p < kColumnCount; ++p)
+  std::array<std::vector<std::uint32_t>, kColumnCount> textOfValue;
+  for (int p = kFirstFieldColumn; p < kColumnCount; ++p) {
     fields[p] = &FieldOf(ColumnAtRecordPosition(p));
+    if (fields[p]->place.width <= 16)
+      textOfValue[p] = sharedTexts(std::size_t{1} << fields[p]->place.width);
+    // A column of its own text per player (animation codes, colours, money)
+    // is sized once rather than grown and copied.
+    if (textOfValue[p].empty()) columns[p].reserve(n + 1, 8 * n, n + 1);
+  }
+  std::vector<std::uint32_t> lastNameText = sharedTexts(doc.Bank.size());
+  std::vector<std::uint32_t> firstNameText = sharedTexts(doc.Bank.size());
+  std::vector<std::uint32_t> lastIdText = sharedTexts(doc.Bank.size());
+  std::vector<std::uint32_t> firstIdText = sharedTexts(doc.Bank.size());
+  columns[1].reserve(n + 1, 5 * n, n + 1);
+  if (lastNameText.empty())
+    for (int c = 2; c <= 5; ++c) columns[c].reserve(n + 1, 8 * n, n + 1);
 
+  // Players go in blocks, and a block column by column: the block's records
+  // and each column's end stay in the cache while the column takes its cells.
+  constexpr std::size_t kBlock = 64;
   CellText text;
-  for (std::size_t i = 0; i < n; ++i) {
-    const std::uint8_t* record = records.data() + i * kRecordSize;
-    AppendNumber(columns[1], i);
+  for (std::size_t begin = 0; begin < n; begin += kBlock) {
+    const std::size_t end = std::min(n, begin + kBlock);
+    for (std::size_t i = begin; i < end; ++i) {
+      const auto row = i + 1;
+      AppendNumber(columns[1], i);
 
-    // The first player's last name is entry 0 whatever its pointer holds.
-    const NameOffsets offsets = DecodeNameOffsets(records, i);
-    const auto last = FindNameEntry(doc.Bank, offsets.Last);
-    if (!last) ThrowNoEntry(i, "last name", offsets.Last);
-    const auto first = FindNameEntry(doc.Bank, offsets.First);
-    if (!first) ThrowNoEntry(i, "first name", offsets.First);
-    columns[2].push_back(doc.Bank[*last].Data);
-    columns[3].push_back(doc.Bank[*first].Data);
-    AppendNumber(columns[4], *last);
-    AppendNumber(columns[5], *first);
+      // The first player's last name is entry 0 whatever its pointer holds.
+      const NameOffsets offsets = DecodeNameOffsets(records, i);
+      const auto last = FindNameEntry(doc.Bank, offsets.Last);
+      if (!last) ThrowNoEntry(i, "last name", offsets.Last);
+      const auto first = FindNameEntry(doc.Bank, offsets.First);
+      if (!first) ThrowNoEntry(i, "first name", offsets.First);
+      const auto name = [&](std::size_t entry, std::vector<std::uint32_t>& nameText,
+                            std::vector<std::uint32_t>& idText, ColumnList& names,
+                            ColumnList& ids) {
+        if (!nameText.empty() && nameText[entry] != 0) {
+          names.push_back_index(nameText[entry] - 1);
+          ids.push_back_index(idText[entry] - 1);
+          return;
+        }
+        names.push_back(doc.Bank[entry].Data);
+        AppendNumber(ids, entry);
+        if (nameText.empty()) return;
+        nameText[entry] = static_cast<std::uint32_t>(names.textIndex(row) + 1);
+        idText[entry] = static_cast<std::uint32_t>(ids.textIndex(row) + 1);
+      };
+      name(*last, lastNameText, lastIdText, columns[2], columns[4]);
+      name(*first, firstNameText, firstIdText, columns[3], columns[5]);
+    }
 
     for (int p = kFirstFieldColumn; p < kColumnCount; ++p) {
-      text.clear();
-      DecodeFieldText(*fields[p], record, text);
-      columns[p].push_back(text.view());
+      const FieldColumn& field = *fields[p];
+      ColumnList& column = columns[p];
+      std::uint32_t* shared = textOfValue[p].empty() ? nullptr : textOfValue[p].data();
+      for (std::size_t i = begin; i < end; ++i) {
+        const std::uint32_t value = ReadField(field.place, records.data() + i * kRecordSize);
+        if (shared && shared[value] != 0) {
+          column.push_back_index(shared[value] - 1);
+          continue;
+        }
+        text.clear();
+        field.form->decode(field, value, text);
+        column.push_back(text.view());
+        if (shared) shared[value] = static_cast<std::uint32_t>(column.textIndex(i + 1) + 1);
+      }
     }
   }
   ReorderColumns(columns, ColumnOrder::RecordToDisplay);
@@ -93,29 +174,87 @@ void EncodePlayers(std::span<std::uint8_t> records, std::span<const ColumnList> 
   std::array<const FieldColumn*, kColumnCount> fields{};
   for (int p = kFirstFieldColumn; p < kColumnCount; ++p)
     fields[p] = &FieldOf(ColumnAtRecordPosition(p));
+  // A column whose cells share their texts has each text parsed once, when
+  // its first cell comes; a bad text thus still fails at its first cell.
+  std::array<ParsedTexts, kColumnCount> parsed;
+  for (int p = kFirstFieldColumn; p < kColumnCount; ++p) {
+    const std::size_t texts = byRecord[p]->textCount();
+    if (2 * texts > n) continue;
+    parsed[p].value.resize(texts);
+    parsed[p].known.resize(texts);
+  }
 
   const std::size_t entries = nameOffsets.size();
-  std::uint32_t previousName = poolBase;
-  std::uint32_t previousOffset = 0;
-  for (std::size_t i = 0; i < n; ++i) {
-    std::uint8_t* record = records.data() + i * kRecordSize;
-    const std::size_t last = EntryOfCell((*byRecord[4])[i + 1], i, "LNameID", entries);
-    const std::size_t first = EntryOfCell((*byRecord[5])[i + 1], i, "FNameID", entries);
-    if (i == 0 && last != 0)
-      throw RosterError("The first player's LNameID is " + std::to_string(last) +
+  struct Names {
+    std::size_t last = 0;
+    std::size_t first = 0;
+  };
+  const auto readNames = [&](std::size_t i) {
+    const Names names{EntryOfCell((*byRecord[4])[i + 1], i, "LNameID", entries),
+                      EntryOfCell((*byRecord[5])[i + 1], i, "FNameID", entries)};
+    if (i == 0 && names.last != 0)
+      throw RosterError("The first player's LNameID is " + std::to_string(names.last) +
                         ", but it must stay 0: the game measures every name pointer from the "
                         "first player's last name");
+    return names;
+  };
+  std::uint32_t previousName = poolBase;
+  std::uint32_t previousOffset = 0;
+  const auto writeNames = [&](std::size_t i, const Names& names) {
+    std::uint8_t* record = records.data() + i * kRecordSize;
     // Each pointer is relative to its own field, 572 bytes on per record.
     const std::uint32_t sname =
-        i == 0 ? poolBase : previousName + nameOffsets[last] - previousOffset - kRecordSize;
-    const std::uint32_t fname = sname + nameOffsets[first] - nameOffsets[last] - 4;
+        i == 0 ? poolBase : previousName + nameOffsets[names.last] - previousOffset - kRecordSize;
+    const std::uint32_t fname = sname + nameOffsets[names.first] - nameOffsets[names.last] - 4;
     WriteU32LE(record, sname);
     WriteU32LE(record + 4, fname);
     previousName = sname;
-    previousOffset = nameOffsets[last];
+    previousOffset = nameOffsets[names.last];
+  };
+  const auto fieldValue = [&](int p, std::size_t i) {
+    const FieldColumn& field = *fields[p];
+    const ColumnList& column = *byRecord[p];
+    ParsedTexts& cache = parsed[p];
+    if (cache.known.empty()) return field.form->encode(field, column[i + 1]);
+    const std::size_t index = column.textIndex(i + 1);
+    if (!cache.known[index]) {
+      cache.value[index] = field.form->encode(field, column[i + 1]);
+      cache.known[index] = 1;
+    }
+    return cache.value[index];
+  };
 
+  // Players go in blocks, and a block column by column, which keeps each
+  // column's cells and the block's records in the cache. Every cell of a
+  // block is parsed before any is written; a block with a bad cell is done
+  // again player by player, field by field, so that it fails at the same
+  // cell, with the same fields written before it, as it always has.
+  constexpr std::size_t kBlock = 64;
+  std::array<Names, kBlock> names;
+  std::vector<std::uint32_t> values(kColumnCount * kBlock);
+  for (std::size_t begin = 0; begin < n; begin += kBlock) {
+    const std::size_t end = std::min(n, begin + kBlock);
+    bool parsedAll = true;
+    try {
+      for (std::size_t i = begin; i < end; ++i) names[i - begin] = readNames(i);
+      for (int p = kFirstFieldColumn; p < kColumnCount; ++p)
+        for (std::size_t i = begin; i < end; ++i) values[p * kBlock + i - begin] = fieldValue(p, i);
+    } catch (...) {
+      parsedAll = false;
+    }
+    if (!parsedAll) {
+      for (std::size_t i = begin; i < end; ++i) {
+        writeNames(i, readNames(i));
+        for (int p = kFirstFieldColumn; p < kColumnCount; ++p)
+          WriteField(fields[p]->place, records.data() + i * kRecordSize, fieldValue(p, i));
+      }
+      continue;
+    }
+    for (std::size_t i = begin; i < end; ++i) writeNames(i, names[i - begin]);
     for (int p = kFirstFieldColumn; p < kColumnCount; ++p)
-      EncodeFieldText(*fields[p], (*byRecord[p])[i + 1], record);
+      for (std::size_t i = begin; i < end; ++i)
+        WriteField(fields[p]->place, records.data() + i * kRecordSize,
+                   values[p * kBlock + i - begin]);
   }
 }
 

@@ -1,6 +1,7 @@
 // The field codec of columns 6 to 234: one descriptor per column saying where
 // its value lies in the 572-byte record and which text form it takes. One
 // generic read and write of a place; the text forms are small functions.
+#include <array>
 #include <cmath>
 #include <string>
 
@@ -18,6 +19,7 @@ constexpr std::uint32_t Mask(int width) {
 }
 
 std::uint32_t ReadContainer(const Place& p, const std::uint8_t* record) {
+  if (p.bytes == 1) return record[p.offset];  // most fields: ratings, tendencies, gear
   std::uint32_t value = 0;
   for (int i = 0; i < p.bytes; ++i) {
     // A run reads its bytes in record order, the first as the highest.
@@ -28,6 +30,10 @@ std::uint32_t ReadContainer(const Place& p, const std::uint8_t* record) {
 }
 
 void WriteContainer(const Place& p, std::uint8_t* record, std::uint32_t value) {
+  if (p.bytes == 1) {
+    record[p.offset] = static_cast<std::uint8_t>(value);
+    return;
+  }
   for (int i = 0; i < p.bytes; ++i) {
     const int shift = p.run ? 8 * (p.bytes - 1 - i) : 8 * i;
     record[p.offset + i] = static_cast<std::uint8_t>(value >> shift);
@@ -57,14 +63,50 @@ std::int32_t SignedByte(std::uint32_t field) {
   return static_cast<std::int8_t>(field & 0xFF);
 }
 
-// Hex pairs are parsed one by one with "$" in front, so an empty or bad pair
-// names "$" and the pair in its message.
+// The value of a hex digit of either case, or -1. A table: animation codes
+// are random digits, which branches on the digit's kind keep mispredicting.
+constexpr std::array<std::int8_t, 128> kHexDigits = [] {
+  std::array<std::int8_t, 128> digits{};
+  digits.fill(-1);
+  for (int d = 0; d < 10; ++d) digits['0' + d] = static_cast<std::int8_t>(d);
+  for (int d = 0; d < 6; ++d) {
+    digits['a' + d] = static_cast<std::int8_t>(10 + d);
+    digits['A' + d] = static_cast<std::int8_t>(10 + d);
+  }
+  return digits;
+}();
+
+int HexDigit(char16_t c) {
+  return c < kHexDigits.size() ? kHexDigits[c] : -1;
+}
+
+// A pair is parsed with "$" in front, so an empty or bad pair names "$" and
+// the pair in its message. One or two hex digits, what every animation cell
+// holds, are read directly: the same value without building the text.
+std::uint32_t ParseHexPair(std::u16string_view pair) {
+  const int high = pair.empty() ? -1 : HexDigit(pair[0]);
+  if (high >= 0 && pair.size() == 1) return static_cast<std::uint32_t>(high);
+  const int low = pair.size() == 2 ? HexDigit(pair[1]) : -1;
+  if (high >= 0 && low >= 0) return static_cast<std::uint32_t>(16 * high + low);
+  std::u16string text = u"$";
+  text += pair;
+  return Unsigned(ParseInteger(text)) & 0xFF;
+}
+
 std::uint32_t ParseHexPairs(std::u16string_view cell, int pairs) {
   std::uint32_t value = 0;
+  if (cell.size() == static_cast<std::size_t>(2 * pairs)) {
+    // Every pair whole, as the column shows them: one pass over the digits.
+    std::size_t k = 0;
+    for (int digit; k < cell.size() && (digit = HexDigit(cell[k])) >= 0; ++k)
+      value = (value << 4) | static_cast<std::uint32_t>(digit);
+    if (k == cell.size()) return value;
+    value = 0;
+  }
   for (int k = 0; k < pairs; ++k) {
-    std::u16string pair = u"$";
-    if (static_cast<std::size_t>(2 * k) < cell.size()) pair += cell.substr(2 * k, 2);
-    value = (value << 8) | (Unsigned(ParseInteger(pair)) & 0xFF);
+    const auto at = static_cast<std::size_t>(2 * k);
+    value =
+        (value << 8) | ParseHexPair(at < cell.size() ? cell.substr(at, 2) : std::u16string_view{});
   }
   return value;
 }
@@ -141,7 +183,13 @@ void DecodeMoney(const FieldColumn&, std::uint32_t field, CellText& out) {
   out.append(buffer, GroupDigitsInto(field, buffer));
 }
 std::uint32_t EncodeMoney(const FieldColumn&, std::u16string_view cell) {
-  return Unsigned(ParseInteger(RemoveSpaces(cell)));
+  // A grouped amount fits a small buffer; the spaces go without an allocation.
+  char16_t digits[32];
+  if (cell.size() > std::size(digits)) return Unsigned(ParseInteger(RemoveSpaces(cell)));
+  std::size_t length = 0;
+  for (const char16_t c : cell)
+    if (c != u' ') digits[length++] = c;
+  return Unsigned(ParseInteger({digits, length}));
 }
 
 void DecodeHex(const FieldColumn& f, std::uint32_t field, CellText& out) {

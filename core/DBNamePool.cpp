@@ -1,11 +1,11 @@
 // The name pool: parsing it into the bank, the players' self-relative name
 // pointers, and rebuilding the pool from the names grid.
 #include <algorithm>
+#include <iterator>
 #include <string>
 
 #include "DB.h"
 #include "Functions.h"
-#include "Text.h"
 
 namespace orrimax {
 
@@ -29,28 +29,82 @@ NameBank ParseNamePool(std::span<const std::uint8_t> pool) {
   return bank;
 }
 
+namespace {
+
+std::u16string_view DecimalText(std::size_t n, char16_t (&buffer)[24]) {
+  char16_t* p = std::end(buffer);
+  do {
+    *--p = static_cast<char16_t>(u'0' + n % 10);
+    n /= 10;
+  } while (n != 0);
+  return {p, static_cast<std::size_t>(std::end(buffer) - p)};
+}
+
+}  // namespace
+
 NamesBankColumns ListNameBank(const NameBank& bank) {
   NamesBankColumns names;
-  names.Id.reserve(bank.size() + 1, 6 * bank.size());
-  names.Data.reserve(bank.size() + 1, 8 * bank.size());
-  names.Length.reserve(bank.size() + 1, 2 * bank.size());
+  names.Id.reserve(bank.size() + 1, 6 * bank.size(), bank.size() + 1);
+  names.Data.reserve(bank.size() + 1, 8 * bank.size(), bank.size() + 1);
+  names.Length.reserve(bank.size() + 1, 0);
   names.Id.push_back(u"ID");
   names.Data.push_back(u"Data");
   names.Length.push_back(u"Length");
+  // Lengths repeat (a pool holds thousands of short and empty entries):
+  // each is written once, and later entries show the same stored text.
+  // Its index + 1 by length; 0: not written yet.
+  std::vector<std::uint32_t> lengthText;
+  char16_t digits[24];
   for (std::size_t k = 0; k < bank.size(); ++k) {
-    names.Id.push_back(Ascii(std::to_string(k)));
+    names.Id.push_back(DecimalText(k, digits));
     names.Data.push_back(bank[k].Data);
-    names.Length.push_back(Ascii(std::to_string(bank[k].Data.size())));
+    const std::size_t length = bank[k].Data.size();
+    if (length >= lengthText.size()) lengthText.resize(length + 1, 0);
+    if (lengthText[length] != 0) {
+      names.Length.push_back_index(lengthText[length] - 1);
+    } else {
+      names.Length.push_back(DecimalText(length, digits));
+      lengthText[length] = static_cast<std::uint32_t>(names.Length.textIndex(k + 1) + 1);
+    }
   }
   return names;
 }
 
+namespace {
+
+// A column's cells as integers. Lengths repeat (a pool holds thousands of
+// short and empty entries) and equal ones share their stored text: each
+// text is parsed once, when its first cell is asked for, so a bad one still
+// fails at that cell.
+class IntegerCells {
+ public:
+  explicit IntegerCells(const ColumnList& column)
+      : column_(column), value_(column.textCount()), known_(column.textCount()) {}
+
+  std::int32_t operator()(std::size_t row) {
+    const std::size_t index = column_.textIndex(row);
+    if (!known_[index]) {
+      value_[index] = ParseInteger(column_[row]);
+      known_[index] = 1;
+    }
+    return value_[index];
+  }
+
+ private:
+  const ColumnList& column_;
+  std::vector<std::int32_t> value_;
+  std::vector<std::uint8_t> known_;
+};
+
+}  // namespace
+
 std::vector<std::uint32_t> RecomputeNameOffsets(const ColumnList& namesLength) {
   const std::size_t count = namesLength.empty() ? 0 : namesLength.size() - 1;
   std::vector<std::uint32_t> offsets(count);
+  IntegerCells lengths(namesLength);
   std::uint64_t next = 0;
   for (std::size_t k = 0; k < count; ++k) {
-    const std::int32_t length = ParseInteger(namesLength[k + 1]);
+    const std::int32_t length = lengths(k + 1);
     if (length < 0)
       throw RosterError("The Length of name entry " + std::to_string(k) + " is negative (" +
                         std::to_string(length) + ")");
@@ -67,8 +121,9 @@ std::vector<std::uint32_t> RecomputeNameOffsets(const ColumnList& namesLength) {
 void RebuildNamePool(const ColumnList& namesData, const ColumnList& namesLength,
                      std::span<std::uint8_t> pool) {
   const std::vector<std::uint32_t> offsets = RecomputeNameOffsets(namesLength);
+  IntegerCells lengths(namesLength);
   for (std::size_t k = 0; k < offsets.size(); ++k) {
-    const auto length = static_cast<std::size_t>(ParseInteger(namesLength[k + 1]));
+    const auto length = static_cast<std::size_t>(lengths(k + 1));
     // A text not yet cut by the names grid is cut here, as a commit would.
     const std::u16string_view text =
         k + 1 < namesData.size() ? namesData[k + 1].substr(0, length) : std::u16string_view{};

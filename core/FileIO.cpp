@@ -145,7 +145,10 @@ void WriteFileAtomically(const std::filesystem::path& requested,
 
   std::filesystem::path folder = path.parent_path();
   if (folder.empty()) folder = ".";
-  std::string temp = (folder / ("." + path.filename().string() + ".orrimax-XXXXXX")).string();
+  std::string name = ".";
+  name += path.filename().string();
+  name += ".orrimax-XXXXXX";
+  std::string temp = (folder / name).string();
   Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
   if (fd.get() < 0) ThrowIoError(errno);
   try {

@@ -55,6 +55,9 @@ Grid::Grid(QWidget* parent) : QAbstractScrollArea(parent), editor_(new GridEdito
   setFocusPolicy(Qt::StrongFocus);
   viewport()->setMouseTracking(true);
   viewport()->setAutoFillBackground(false);
+  // paintEvent covers every pixel it is asked for: nothing under the
+  // viewport needs painting first.
+  viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
   verticalScrollBar()->setTracking(true);
   horizontalScrollBar()->setTracking(true);
   connect(editor_, &QLineEdit::textEdited, this, [this](const QString& t) { editorTextEdited(t); });
@@ -204,8 +207,8 @@ int Grid::colX(int col) const {
 
 QRect Grid::cellRect(int col, int row) const {
   if (col < 0 || col >= colCount() || row < 0 || row >= rowCount_ || widths_[col] < 0) return {};
-  const int x = colX(col);
-  if (x < 0) return {};
+  // The row first: a cell written far from the screen (a paste, a search)
+  // is known to be out of view without walking the column widths.
   const int stride = rowHeight_ + 1;
   int y;
   if (row < fixedRows_)
@@ -214,7 +217,9 @@ QRect Grid::cellRect(int col, int row) const {
     return {};
   else
     y = (fixedRows_ + row - topRow_) * stride;
-  if (x >= viewport()->width() || y >= viewport()->height()) return {};
+  if (y >= viewport()->height()) return {};
+  const int x = colX(col);
+  if (x < 0 || x >= viewport()->width()) return {};
   return {x, y, widths_[col], rowHeight_};
 }
 

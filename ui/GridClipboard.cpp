@@ -2,6 +2,8 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <algorithm>
+#include <vector>
 
 #include "Grid.h"
 
@@ -9,14 +11,29 @@ namespace orrimax::ui {
 
 QString SelectionText(const Grid& grid) {
   const GridRect sel = grid.selection();
-  QString text;
+  std::vector<int> shown;
+  for (int col = sel.Left; col <= sel.Right; ++col)
+    if (!grid.isHidden(col)) shown.push_back(col);
+  // A Select All of the largest roster is some 60 million characters: they
+  // are counted first and written into one allocation, so the text is
+  // never copied while it grows.
+  const auto separators = [&](int col) { return col != sel.Right ? 1 : 0; };
+  qsizetype size = 0;
   for (int row = sel.Top; row <= sel.Bottom; ++row) {
-    for (int col = sel.Left; col <= sel.Right; ++col) {
-      if (grid.isHidden(col)) continue;
-      text += grid.cellText(col, row);
-      if (col != sel.Right) text += u'\t';
+    for (const int col : shown)
+      size += static_cast<qsizetype>(grid.cell(col, row).size()) + separators(col);
+    size += 2;
+  }
+  QString text(size, Qt::Uninitialized);
+  char16_t* out = reinterpret_cast<char16_t*>(text.data());
+  for (int row = sel.Top; row <= sel.Bottom; ++row) {
+    for (const int col : shown) {
+      const std::u16string_view cell = grid.cell(col, row);
+      out = std::copy(cell.begin(), cell.end(), out);
+      if (separators(col)) *out++ = u'\t';
     }
-    text += u"\r\n";
+    *out++ = u'\r';
+    *out++ = u'\n';
   }
   return text;
 }

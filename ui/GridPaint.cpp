@@ -41,7 +41,11 @@ void Grid::paintCell(QPainter& painter, int col, int row, const QRect& rect) {
       brush_ = palette().color(QPalette::Base);
       pen_ = Qt::black;
   }
-  painter.fillRect(rect.adjusted(0, 0, 1, 1), fixed ? kFixedLine : kLine);
+  // The grid lines: the pixel column right of the cell and the pixel row
+  // below it. The cell itself is filled by whoever draws it.
+  const QColor line = fixed ? kFixedLine : kLine;
+  painter.fillRect(rect.right() + 1, rect.top(), 1, rect.height() + 1, line);
+  painter.fillRect(rect.left(), rect.bottom() + 1, rect.width(), 1, line);
   painter_ = &painter;
   if (onDrawCell) {
     onDrawCell(col, row, rect, state);
@@ -62,25 +66,33 @@ void Grid::paintCell(QPainter& painter, int col, int row, const QRect& rect) {
 void Grid::paintEvent(QPaintEvent* event) {
   QPainter painter(viewport());
   painter.setFont(font());
-  painter.fillRect(event->rect(), palette().color(QPalette::Base));
   const int width = viewport()->width();
   const int height = viewport()->height();
   const int stride = rowHeight_ + 1;
 
+  int right = 0;  // where the cells end, across and down
   auto paintRow = [&](int row, int y) {
     int x = 0;
     auto paintCol = [&](int col) {
       if (widths_[col] < 0) return;
       const QRect r(x, y, widths_[col], rowHeight_);
-      if (r.intersects(event->rect())) paintCell(painter, col, row, r);
+      // With its grid lines: every pixel asked for has a cell that paints it.
+      if (r.adjusted(0, 0, 1, 1).intersects(event->rect())) paintCell(painter, col, row, r);
       x += widths_[col] + 1;
     };
     for (int c = 0; c < fixedCols_ && c < colCount(); ++c) paintCol(c);
     for (int c = leftCol_; c < colCount() && x < width; ++c) paintCol(c);
+    right = x;
   };
-  for (int r = 0; r < fixedRows_ && r < rowCount_; ++r) paintRow(r, r * stride);
-  for (int r = topRow_, y = fixedRows_ * stride; r < rowCount_ && y < height; ++r, y += stride)
-    paintRow(r, y);
+  int bottom = 0;
+  for (int r = 0; r < fixedRows_ && r < rowCount_; ++r, bottom += stride) paintRow(r, bottom);
+  for (int r = topRow_; r < rowCount_ && bottom < height; ++r, bottom += stride)
+    paintRow(r, bottom);
+  // Only what no cell covers shows the background: each pixel is filled
+  // once, which is most of the cost of a screen.
+  const QColor base = palette().color(QPalette::Base);
+  painter.fillRect(QRect(right, 0, width - right, height) & event->rect(), base);
+  painter.fillRect(QRect(0, bottom, right, height - bottom) & event->rect(), base);
 }
 
 }  // namespace orrimax::ui

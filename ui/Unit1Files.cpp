@@ -62,6 +62,9 @@ void TForm1::OpenRoster(const QString& path) {
   NamesB->setColWidth(2, 80);
   balance_ = 0;
   ShowBalance();
+  // The previous roster can no longer be shown or saved: its buffers go
+  // before the new file is read, so that opening never holds two rosters.
+  document_.reset();
 
   LoadedRoster roster = LoadRoster(ToPath(path));
   document_ = std::make_unique<RosterDocument>(std::move(roster.Document));

@@ -13,7 +13,7 @@
 namespace orrimax::bench {
 
 std::vector<std::uint8_t> MakeRoster(std::uint32_t players) {
-  gen::RosterSpec wanted;
+  gen::RosterShape wanted;
   wanted.players = players;
   wanted.values = gen::FieldValues::Realistic;
   wanted.seed = 2010;

@@ -281,18 +281,18 @@ int Demo(const std::vector<std::string>& args, std::ostream& out) {
   const Parsed p = ParseArgs(args, 1, {"-o", "--players", "--seed"}, {});
   if (!p.positional.empty()) throw UsageError{"unexpected argument " + p.positional[0]};
   if (!p.values.count("-o")) throw UsageError{"missing -o FILE"};
-  gen::RosterSpec spec;
-  spec.players = static_cast<std::uint32_t>(NumberOption(p, "--players", 500, 1, kMaxPlayers));
-  spec.seed = NumberOption(p, "--seed", 1, 0, UINT64_MAX);
-  spec.values = gen::FieldValues::Realistic;
-  const gen::GeneratedRoster roster = gen::GenerateRoster(spec);
+  gen::RosterShape shape;
+  shape.players = static_cast<std::uint32_t>(NumberOption(p, "--players", 500, 1, kMaxPlayers));
+  shape.seed = NumberOption(p, "--seed", 1, 0, UINT64_MAX);
+  shape.values = gen::FieldValues::Realistic;
+  const gen::GeneratedRoster roster = gen::GenerateRoster(shape);
   const std::string& file = p.values.at("-o");
   try {
     WriteFileAtomically(file, roster.file);
   } catch (const RosterError& e) {
     Rethrow(file, e);
   }
-  out << "Wrote " << file << ": " << spec.players << " fictional players\n";
+  out << "Wrote " << file << ": " << shape.players << " fictional players\n";
   return 0;
 }
 

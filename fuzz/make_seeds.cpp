@@ -27,13 +27,13 @@ std::string Bytes(const std::vector<std::uint8_t>& v) {
 int main(int argc, char** argv) {
   const fs::path root = argc > 1 ? argv[1] : "corpus";
   for (std::uint32_t seed = 1; seed <= 3; ++seed) {
-    gen::RosterSpec spec;
-    spec.players = seed * 2;
-    spec.seed = seed;
-    spec.middleSize = 10 * seed;
-    spec.tailSize = seed;
-    spec.values = seed == 2 ? gen::FieldValues::Random : gen::FieldValues::Realistic;
-    const gen::GeneratedRoster roster = gen::GenerateRoster(spec);
+    gen::RosterShape shape;
+    shape.players = seed * 2;
+    shape.seed = seed;
+    shape.middleSize = 10 * seed;
+    shape.tailSize = seed;
+    shape.values = seed == 2 ? gen::FieldValues::Random : gen::FieldValues::Realistic;
+    const gen::GeneratedRoster roster = gen::GenerateRoster(shape);
     // Whole files over a small pool keep each execution fast.
     const auto pool = fuzz::SmallPool({u"Ab", u"", u"Cd\u011F", u"Zz"});
     const std::vector<std::uint8_t> record(roster.file.begin() + kFirstRecordOffset,

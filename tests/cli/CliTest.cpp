@@ -55,10 +55,10 @@ class CliTest : public ::testing::Test {
             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_);
-    gen::RosterSpec spec;
-    spec.players = 30;
-    spec.values = gen::FieldValues::Realistic;
-    roster_ = gen::GenerateRoster(spec);
+    gen::RosterShape shape;
+    shape.players = 30;
+    shape.values = gen::FieldValues::Realistic;
+    roster_ = gen::GenerateRoster(shape);
     rosterPath_ = dir_ / "r.ros";
     gen::WriteBytes(rosterPath_, roster_.file);
   }

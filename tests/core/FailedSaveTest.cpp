@@ -26,14 +26,14 @@ bool IsWholeRoster(const std::vector<std::uint8_t>& bytes) {
 TEST(FailedSave, KilledWhileSavingLeavesTheOldOrTheNewRosterWhole) {
   TempDir dir;
   const auto path = dir / "Big.ROS";
-  gen::RosterSpec spec;
-  spec.players = 20000;
-  spec.values = gen::FieldValues::Realistic;
-  const std::vector<std::uint8_t> original = gen::GenerateRoster(spec).file;
+  gen::RosterShape shape;
+  shape.players = 20000;
+  shape.values = gen::FieldValues::Realistic;
+  const std::vector<std::uint8_t> original = gen::GenerateRoster(shape).file;
   gen::WriteBytes(path, original);
   // The edited version: every height one centimetre more.
   LoadedRoster roster = LoadRoster(path);
-  for (std::size_t r = 1; r <= spec.players; ++r)
+  for (std::size_t r = 1; r <= shape.players; ++r)
     roster.Table[7].set(r, Ascii(std::to_string(ParseInteger(roster.Table[7][r]) % 250 + 129)));
   const std::vector<std::uint8_t> edited =
       BuildRosterImage(roster.Document, roster.Table, roster.Names.Data, roster.Names.Length);

@@ -71,11 +71,11 @@ void PrintTo(const Hostile& h, std::ostream* os) {
 // A valid roster of `players` players to damage.
 std::vector<std::uint8_t> Valid(std::uint32_t players = 20, std::uint32_t middle = 300,
                                 std::uint32_t tail = 200) {
-  gen::RosterSpec spec;
-  spec.players = players;
-  spec.middleSize = middle;
-  spec.tailSize = tail;
-  return gen::GenerateRoster(spec).file;
+  gen::RosterShape shape;
+  shape.players = players;
+  shape.middleSize = middle;
+  shape.tailSize = tail;
+  return gen::GenerateRoster(shape).file;
 }
 
 std::vector<std::uint8_t> WithHeaderValue(std::vector<std::uint8_t> file, std::size_t headerOffset,

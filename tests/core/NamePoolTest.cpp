@@ -214,7 +214,7 @@ TEST(NamePointers, FindNameEntryMatchesExactOffsetsOnly) {
   EXPECT_FALSE(FindNameEntry(NameBank{}, 0).has_value());
 }
 
-class GeneratedNames : public ::testing::TestWithParam<gen::RosterSpec> {};
+class GeneratedNames : public ::testing::TestWithParam<gen::RosterShape> {};
 
 TEST_P(GeneratedNames, DecodeToTheGeneratorsEntries) {
   const gen::GeneratedRoster g = gen::GenerateRoster(GetParam());
@@ -266,10 +266,10 @@ TEST_P(GeneratedNames, UniformlyShiftedPointersDecodeAlikeAndSaveAsPoolBase) {
 
 INSTANTIATE_TEST_SUITE_P(
     NamePool, GeneratedNames,
-    ::testing::Values(gen::RosterSpec{.players = 1, .seed = 4},
-                      gen::RosterSpec{.players = 60, .seed = 5},
-                      gen::RosterSpec{.players = 200, .poolBase = 0xFFFFFF00u, .seed = 6},
-                      gen::RosterSpec{.players = 90, .poolBase = 0, .seed = 7}));
+    ::testing::Values(gen::RosterShape{.players = 1, .seed = 4},
+                      gen::RosterShape{.players = 60, .seed = 5},
+                      gen::RosterShape{.players = 200, .poolBase = 0xFFFFFF00u, .seed = 6},
+                      gen::RosterShape{.players = 90, .poolBase = 0, .seed = 7}));
 
 TEST(NamePointers, PointerToNoEntryIsRefusedNamingTheRecord) {
   const gen::GeneratedRoster g = gen::GenerateRoster({.players = 10, .seed = 8});

@@ -22,7 +22,7 @@ using test::Rebuild;
 using test::TempDir;
 using Bytes = std::vector<std::uint8_t>;
 
-class GeneratedRoster : public ::testing::TestWithParam<gen::RosterSpec> {
+class GeneratedRoster : public ::testing::TestWithParam<gen::RosterShape> {
  protected:
   void SetUp() override {
     generated_ = gen::GenerateRoster(GetParam());
@@ -88,31 +88,31 @@ TEST_P(GeneratedRoster, SavedThroughTheFileSystem) {
 INSTANTIATE_TEST_SUITE_P(
     RoundTrip, GeneratedRoster,
     ::testing::Values(
-        gen::RosterSpec{.players = 1, .middleSize = 0, .tailSize = 0, .seed = 31},
-        gen::RosterSpec{.players = 1, .seed = 32, .values = FieldValues::Realistic},
-        gen::RosterSpec{.players = 2,
-                        .middleSize = 0,
-                        .tailSize = 1,
-                        .seed = 33,
-                        .values = FieldValues::Realistic},
-        gen::RosterSpec{.players = 40, .seed = 34},
-        gen::RosterSpec{.players = 300,
-                        .middleSize = 0,
-                        .tailSize = 0,
-                        .seed = 35,
-                        .values = FieldValues::Realistic},
-        gen::RosterSpec{.players = 257,
-                        .middleSize = 12345,
-                        .tailSize = 3,
-                        .poolBase = 0xFFFFFF00u,
-                        .seed = 36},
-        gen::RosterSpec{.players = 450, .middleSize = 1, .tailSize = 0, .poolBase = 0, .seed = 37},
-        gen::RosterSpec{.players = 120,
-                        .middleSize = 500,
-                        .tailSize = 0,
-                        .seed = 38,
-                        .values = FieldValues::Realistic,
-                        .unterminatedUnits = 0}));
+        gen::RosterShape{.players = 1, .middleSize = 0, .tailSize = 0, .seed = 31},
+        gen::RosterShape{.players = 1, .seed = 32, .values = FieldValues::Realistic},
+        gen::RosterShape{.players = 2,
+                         .middleSize = 0,
+                         .tailSize = 1,
+                         .seed = 33,
+                         .values = FieldValues::Realistic},
+        gen::RosterShape{.players = 40, .seed = 34},
+        gen::RosterShape{.players = 300,
+                         .middleSize = 0,
+                         .tailSize = 0,
+                         .seed = 35,
+                         .values = FieldValues::Realistic},
+        gen::RosterShape{.players = 257,
+                         .middleSize = 12345,
+                         .tailSize = 3,
+                         .poolBase = 0xFFFFFF00u,
+                         .seed = 36},
+        gen::RosterShape{.players = 450, .middleSize = 1, .tailSize = 0, .poolBase = 0, .seed = 37},
+        gen::RosterShape{.players = 120,
+                         .middleSize = 500,
+                         .tailSize = 0,
+                         .seed = 38,
+                         .values = FieldValues::Realistic,
+                         .unterminatedUnits = 0}));
 
 // ---- Random record bytes ------------------------------------------------------------
 

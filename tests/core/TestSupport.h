@@ -259,7 +259,7 @@ inline std::u16string U16(const std::string& utf8) {
 
 namespace orrimax::gen {
 
-inline void PrintTo(const RosterSpec& s, std::ostream* os) {
+inline void PrintTo(const RosterShape& s, std::ostream* os) {
   *os << s.players << " players, middle " << s.middleSize << ", tail " << s.tailSize
       << ", pool base " << s.poolBase << ", seed " << s.seed << ", values "
       << static_cast<int>(s.values);

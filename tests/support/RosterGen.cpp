@@ -159,15 +159,15 @@ std::vector<std::uint8_t> AssembleRoster(const RosterParts& parts) {
   return file;
 }
 
-GeneratedRoster GenerateRoster(const RosterSpec& spec) {
-  if (spec.players == 0) throw std::invalid_argument("a roster has at least one player");
-  Rng rng(spec.seed);
+GeneratedRoster GenerateRoster(const RosterShape& shape) {
+  if (shape.players == 0) throw std::invalid_argument("a roster has at least one player");
+  Rng rng(shape.seed);
   GeneratedRoster out;
 
   // Name entries: last names, first names and a few empty entries, shuffled;
   // players share names in large rosters, as the pool holds about 7000.
-  const std::size_t lastCount = std::min<std::size_t>(spec.players, 3500);
-  const std::size_t firstCount = std::min<std::size_t>(spec.players, 400);
+  const std::size_t lastCount = std::min<std::size_t>(shape.players, 3500);
+  const std::size_t firstCount = std::min<std::size_t>(shape.players, 400);
   std::vector<std::u16string> lasts, firsts;
   for (std::size_t k = 0; k < lastCount; ++k)
     lasts.push_back(MakeName(rng, static_cast<int>(rng.in(2, 4))));
@@ -196,7 +196,7 @@ GeneratedRoster GenerateRoster(const RosterSpec& spec) {
   }
   // The rest of the pool is zeros (empty entries), ending in characters
   // that no terminator follows.
-  for (std::uint32_t k = 0; k < spec.unterminatedUnits; ++k) {
+  for (std::uint32_t k = 0; k < shape.unterminatedUnits; ++k) {
     pool[kPoolSize - 2 - 2 * k] = static_cast<std::uint8_t>(u'a' + k % 26);
     pool[kPoolSize - 1 - 2 * k] = 0;
   }
@@ -205,28 +205,28 @@ GeneratedRoster GenerateRoster(const RosterSpec& spec) {
   RosterParts parts;
   parts.header.resize(kHeaderSize);
   for (auto& b : parts.header) b = rng.byte();
-  parts.middle.resize(spec.middleSize);
+  parts.middle.resize(shape.middleSize);
   for (auto& b : parts.middle) b = rng.byte();
-  parts.tail.resize(spec.tailSize);
+  parts.tail.resize(shape.tailSize);
   for (auto& b : parts.tail) b = rng.byte();
-  const std::uint32_t poolStart =
-      static_cast<std::uint32_t>(kFirstRecordOffset + spec.players * kRecordSize + spec.middleSize);
-  SetHeaderValues(parts.header, spec.players, poolStart, spec.poolBase);
+  const std::uint32_t poolStart = static_cast<std::uint32_t>(
+      kFirstRecordOffset + shape.players * kRecordSize + shape.middleSize);
+  SetHeaderValues(parts.header, shape.players, poolStart, shape.poolBase);
 
-  parts.records.resize(std::size_t{spec.players} * kRecordSize);
-  for (std::uint32_t i = 0; i < spec.players; ++i) {
+  parts.records.resize(std::size_t{shape.players} * kRecordSize);
+  for (std::uint32_t i = 0; i < shape.players; ++i) {
     std::uint8_t* r = parts.records.data() + std::size_t{i} * kRecordSize;
     for (std::size_t b = 0; b < kRecordSize; ++b) r[b] = rng.byte();
-    if (spec.values == FieldValues::Realistic) MakeRealistic(r, rng);
-    if (spec.values != FieldValues::Random) MakeRoundTrip(r);
+    if (shape.values == FieldValues::Realistic) MakeRealistic(r, rng);
+    if (shape.values != FieldValues::Random) MakeRoundTrip(r);
     // Player 0's last name is entry 0, the point every pointer is measured from.
     const std::uint32_t last = i == 0 ? 0 : lastEntry[rng.in(0, lastCount - 1)];
     const std::uint32_t first = firstEntry[rng.in(0, firstCount - 1)];
     out.lastName.push_back(last);
     out.firstName.push_back(first);
     const std::uint32_t shift = i * static_cast<std::uint32_t>(kRecordSize);
-    WriteU32LE(r, spec.poolBase + offsets[last] - shift);
-    WriteU32LE(r + 4, spec.poolBase + offsets[first] - shift - 4);
+    WriteU32LE(r, shape.poolBase + offsets[last] - shift);
+    WriteU32LE(r + 4, shape.poolBase + offsets[first] - shift - 4);
   }
   parts.pool = std::move(pool);
   out.file = AssembleRoster(parts);
@@ -236,11 +236,11 @@ GeneratedRoster GenerateRoster(const RosterSpec& spec) {
 GeneratedRoster RosterWithNames(const std::vector<std::u16string>& names,
                                 const std::vector<std::pair<std::uint32_t, std::uint32_t>>& players,
                                 std::uint64_t seed) {
-  RosterSpec spec;
-  spec.players = static_cast<std::uint32_t>(players.size());
-  spec.seed = seed;
-  spec.unterminatedUnits = 0;
-  GeneratedRoster out = GenerateRoster(spec);
+  RosterShape shape;
+  shape.players = static_cast<std::uint32_t>(players.size());
+  shape.seed = seed;
+  shape.unterminatedUnits = 0;
+  GeneratedRoster out = GenerateRoster(shape);
   RosterDocument doc = ReadRosterDocument(out.file);
   const std::vector<std::uint8_t> pool = MakePool(names);
   std::vector<std::uint32_t> offsets;

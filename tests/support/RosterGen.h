@@ -15,7 +15,7 @@ enum class FieldValues {
   Random,     // every record byte random
 };
 
-struct RosterSpec {
+struct RosterShape {
   std::uint32_t players = 40;
   std::uint32_t middleSize = 3000;
   std::uint32_t tailSize = 777;
@@ -33,7 +33,7 @@ struct GeneratedRoster {
   std::uint32_t entryCount = 0;  // entries the pool parses into (names + empty rest)
 };
 
-GeneratedRoster GenerateRoster(const RosterSpec& spec);
+GeneratedRoster GenerateRoster(const RosterShape& shape);
 
 // A small roster whose pool holds exactly `names` (then zeros) and whose
 // players refer to the given (last, first) entry numbers; player 0's last

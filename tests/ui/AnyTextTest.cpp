@@ -41,9 +41,9 @@ class AnyTextTest : public QObject {
   void initTestCase() { SetUpApplication(); }
 
   void anyTextSurvivesTheGridAndTheCommands() {
-    gen::RosterSpec spec;
-    spec.players = 12;
-    const QString path = WriteRoster(dir_, gen::GenerateRoster(spec));
+    gen::RosterShape shape;
+    shape.players = 12;
+    const QString path = WriteRoster(dir_, gen::GenerateRoster(shape));
     auto form = NewForm(dir_);
     form->showError = [this](const QString& text) { errors_ << text; };
     QVERIFY(ShowActive(*form));
@@ -97,9 +97,9 @@ class AnyTextTest : public QObject {
   }
 
   void nameTextsWithAnyCharacterAreSaved() {
-    gen::RosterSpec spec;
-    spec.players = 5;
-    const QString path = WriteRoster(dir_, gen::GenerateRoster(spec), "Names.ROS");
+    gen::RosterShape shape;
+    shape.players = 5;
+    const QString path = WriteRoster(dir_, gen::GenerateRoster(shape), "Names.ROS");
     auto form = NewForm(dir_);
     form->showError = [this](const QString& text) { errors_ << text; };
     Open(*form, path);

@@ -30,10 +30,10 @@ class FileCommandsTest : public QObject {
  private slots:
   void initTestCase() {
     SetUpApplication();
-    gen::RosterSpec spec;
-    spec.players = 60;
-    spec.values = gen::FieldValues::Realistic;
-    roster_ = gen::GenerateRoster(spec);
+    gen::RosterShape shape;
+    shape.players = 60;
+    shape.values = gen::FieldValues::Realistic;
+    roster_ = gen::GenerateRoster(shape);
     path_ = WriteRoster(dir_, roster_);
   }
   void init() {
@@ -214,10 +214,10 @@ class FileCommandsTest : public QObject {
     ClickCell(*form->Players, 8, 7);
     QCOMPARE(Cell(*form->Players, 0, 7), QString::fromUtf16(u"\u2588"));
     form->Players->setCell(9, 5, u"x");
-    gen::RosterSpec spec;
-    spec.players = 12;
-    spec.seed = 99;
-    const QString other = WriteRoster(dir_, gen::GenerateRoster(spec), "Other.ROS");
+    gen::RosterShape shape;
+    shape.players = 12;
+    shape.seed = 99;
+    const QString other = WriteRoster(dir_, gen::GenerateRoster(shape), "Other.ROS");
     Open(*form, other);
     QCOMPARE(form->Players->rowCount(), 13);
     QCOMPARE(Cell(*form->Players, 0, 1), QString::fromUtf16(u"\u2588"));

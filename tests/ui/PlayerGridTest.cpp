@@ -41,10 +41,10 @@ class PlayerGridTest : public QObject {
  private slots:
   void initTestCase() {
     SetUpApplication();
-    gen::RosterSpec spec;
-    spec.players = 40;
-    spec.values = gen::FieldValues::Realistic;
-    roster_ = gen::GenerateRoster(spec);
+    gen::RosterShape shape;
+    shape.players = 40;
+    shape.values = gen::FieldValues::Realistic;
+    roster_ = gen::GenerateRoster(shape);
     path_ = WriteRoster(dir_, roster_);
   }
 

@@ -34,9 +34,9 @@ class SettingsTest : public QObject {
   void initTestCase() { SetUpApplication(); }
   void init() {
     dir_ = std::make_unique<QTemporaryDir>();
-    gen::RosterSpec spec;
-    spec.players = 10;
-    path_ = WriteRoster(*dir_, gen::GenerateRoster(spec));
+    gen::RosterShape shape;
+    shape.players = 10;
+    path_ = WriteRoster(*dir_, gen::GenerateRoster(shape));
   }
 
   void groupsShowAndHide() {

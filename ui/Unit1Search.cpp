@@ -64,13 +64,13 @@ void TForm1::GroupFilterClickCheck(int index) {
 }
 
 void TForm1::FilterBClick() {
-  QFont caption = Panel4->findChild<QLabel*>("Panel4Caption")->font();
+  auto* label = Panel4->findChild<QLabel*>("Panel4Caption");
+  QFont caption = label->font();
   const bool fold = FilterB->text() == "-";
   Panel3->setFixedHeight(fold ? 18 : 75);
   Panel4->setFixedHeight(fold ? 18 : 75);
   caption.setPixelSize(fold ? 13 : 16);  // 10 and 12 points at 96 dots per inch
   caption.setBold(!fold);
-  auto* label = Panel4->findChild<QLabel*>("Panel4Caption");
   label->setFont(caption);
   label->setGeometry(0, 0, Panel4->width(), Panel4->height());
   GroupFilter->setVisible(!fold);

@@ -82,12 +82,10 @@ std::string FormatNames(const NamesBankColumns& names) {
 void ParseTable(std::string_view text, PlayerColumns& table, std::size_t players) {
   const std::vector<std::string_view> lines = SplitLines(StripByteOrderMark(text));
   if (lines.empty()) throw RosterError("The table file is empty");
-  PlayerColumns headers;
-  FillPlayerHeaders(headers);
   const std::vector<std::string_view> header = SplitCells(lines[0]);
   bool headerMatches = header.size() == kColumnCount - 1;
   for (int c = 1; headerMatches && c < kColumnCount; ++c)
-    headerMatches = Decode(header[c - 1], 0) == headers[c][0];
+    headerMatches = Decode(header[c - 1], 0) == ColumnHeader(c);
   if (!headerMatches)
     throw RosterError("Line 0 of the table is not the header line of the player table");
   if (lines.size() - 1 != players)

@@ -73,7 +73,8 @@ void DecodePlayers(const RosterDocument& doc, PlayerColumns& table) {
   PlayerColumns columns;
   for (int c = 0; c < kColumnCount; ++c) {
     columns[c].reserve(n + 1, 0);
-    columns[c].push_back(u"");
+    // Row 0 is the header, which the columns are named by.
+    columns[c].push_back(ColumnHeader(ColumnAtRecordPosition(c)));
   }
   columns[0].resize(n + 1);
 

@@ -330,8 +330,10 @@ int ColumnAtRecordPosition(int recordPosition) {
 
 void FillPlayerHeaders(PlayerColumns& table) {
   for (int c = 0; c < kColumnCount; ++c) {
-    if (table[c].empty()) table[c].resize(1);
-    table[c].set(0, kHeaders[c]);
+    if (table[c].empty())
+      table[c].push_back(kHeaders[c]);
+    else
+      table[c].set(0, kHeaders[c]);
   }
 }
 

@@ -9,22 +9,43 @@
 
 namespace orrimax {
 
+namespace {
+
+// The even offset of the first zero code unit at or after `from` (even),
+// or the pool's size rounded down to whole code units. Four code units at
+// a time: long names and an unused rest of the pool go by quickly.
+std::size_t NextTerminator(std::span<const std::uint8_t> pool, std::size_t from) {
+  constexpr std::uint64_t kOnes = 0x0001000100010001;
+  constexpr std::uint64_t kHighs = 0x8000800080008000;
+  std::size_t j = from;
+  for (; j + 8 <= pool.size(); j += 8) {
+    const std::uint64_t units =
+        ReadU32LE(pool.data() + j) | std::uint64_t{ReadU32LE(pool.data() + j + 4)} << 32;
+    if (((units - kOnes) & ~units & kHighs) != 0) break;
+  }
+  for (; j + 1 < pool.size(); j += 2)
+    if ((pool[j] | pool[j + 1]) == 0) return j;
+  return pool.size() & ~std::size_t{1};
+}
+
+}  // namespace
+
 NameBank ParseNamePool(std::span<const std::uint8_t> pool) {
   // One entry per terminator: counted first, so the bank is sized once.
   std::size_t terminators = 0;
-  for (std::size_t j = 0; j + 1 < pool.size(); j += 2) terminators += (pool[j] | pool[j + 1]) == 0;
+  for (std::size_t j = NextTerminator(pool, 0); j + 1 < pool.size();
+       j = NextTerminator(pool, j + 2))
+    ++terminators;
   NameBank bank;
   bank.reserve(terminators);
   // Whole code units only; an odd last byte belongs to no string, and an
   // unterminated rest is no entry.
-  std::size_t start = 0;
-  for (std::size_t j = 0; j + 1 < pool.size(); j += 2) {
-    if ((pool[j] | pool[j + 1]) != 0) continue;
+  for (std::size_t start = 0, j = NextTerminator(pool, 0); j + 1 < pool.size();
+       start = j + 2, j = NextTerminator(pool, start)) {
     std::u16string text((j - start) / 2, u'\0');
     for (std::size_t k = 0; k < text.size(); ++k)
       text[k] = static_cast<char16_t>(pool[start + 2 * k] | (pool[start + 2 * k + 1] << 8));
     bank.push_back({std::move(text), static_cast<std::uint32_t>(start)});
-    start = j + 2;
   }
   return bank;
 }

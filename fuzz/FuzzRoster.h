@@ -21,12 +21,23 @@ inline std::vector<std::uint8_t> SmallPool(const std::vector<std::u16string>& na
   return pool;
 }
 
+// The pool offsets of the first `entries` entries of `pool`.
+inline std::vector<std::uint32_t> EntryOffsets(const std::vector<std::uint8_t>& pool,
+                                               std::size_t entries) {
+  std::vector<std::uint32_t> offsets;
+  for (const Name& name : ParseNamePool(pool)) {
+    if (offsets.size() == entries) break;
+    offsets.push_back(name.P);
+  }
+  return offsets;
+}
+
 // A roster of `players` players over the pool `pool`, with record bytes
-// taken from `fill` (cycled) and name pointers to entries 0..names-1.
+// taken from `fill` (cycled) and name pointers to the given entry offsets.
 inline std::vector<std::uint8_t> MakeRoster(std::uint32_t players,
                                             const std::vector<std::uint8_t>& pool,
-                                            std::size_t entries, const std::uint8_t* fill,
-                                            std::size_t fillSize,
+                                            const std::vector<std::uint32_t>& offsets,
+                                            const std::uint8_t* fill, std::size_t fillSize,
                                             std::uint32_t poolBase = 0x12345) {
   gen::RosterParts parts;
   parts.header.assign(kHeaderSize, 0);
@@ -36,9 +47,9 @@ inline std::vector<std::uint8_t> MakeRoster(std::uint32_t players,
   parts.records.resize(std::size_t{players} * kRecordSize);
   for (std::size_t i = 0; i < parts.records.size(); ++i)
     parts.records[i] = fillSize ? fill[i % fillSize] : 0;
-  const NameBank bank = ParseNamePool(pool);
-  const std::size_t count = std::min(entries, bank.size());
-  const auto offset = [&](std::uint8_t pick) { return count ? bank[pick % count].P : 0u; };
+  const auto offset = [&](std::uint8_t pick) {
+    return offsets.empty() ? 0u : offsets[pick % offsets.size()];
+  };
   for (std::uint32_t i = 0; i < players; ++i) {
     std::uint8_t* r = parts.records.data() + std::size_t{i} * kRecordSize;
     const std::uint32_t shift = i * static_cast<std::uint32_t>(kRecordSize);

@@ -16,7 +16,8 @@ const LoadedRoster& Base() {
   static const LoadedRoster roster = [] {
     const std::uint8_t fill[] = {0x5A, 0x00, 0xFF, 0x13, 0x80, 0x7F, 0x01};
     const auto pool = fuzz::SmallPool({u"Smith", u"", u"Jones", u"Ko\u010D"});
-    return LoadRosterFromBytes(fuzz::MakeRoster(4, pool, 4, fill, sizeof fill));
+    return LoadRosterFromBytes(
+        fuzz::MakeRoster(4, pool, fuzz::EntryOffsets(pool, 4), fill, sizeof fill));
   }();
   return roster;
 }

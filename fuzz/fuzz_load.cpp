@@ -20,11 +20,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 8) return 0;
     const std::uint32_t players = 1 + data[1] % 8;
     static const std::vector<std::uint8_t> base = fuzz::SmallPool({u"Ab", u"", u"Cd\u011F"});
+    // The pointers aim at the entries of the pool before the input changed it.
+    static const std::vector<std::uint32_t> offsets = fuzz::EntryOffsets(base, 3);
     std::vector<std::uint8_t> pool = base;
     // Some of the input lands in the pool's first bytes, terminators and all.
     const std::size_t poolBytes = std::min<std::size_t>(data[2], size - 8);
     std::copy(data + 8, data + 8 + poolBytes, pool.begin());
-    file = fuzz::MakeRoster(players, pool, 3, data + 8, size - 8, ReadU32LE(data + 3));
+    file = fuzz::MakeRoster(players, pool, offsets, data + 8, size - 8, ReadU32LE(data + 3));
     // The pointers of record data[7] % players are taken from the input.
     if (size >= 16) {
       const std::size_t at = kFirstRecordOffset + (data[7] % players) * kRecordSize;

@@ -39,8 +39,8 @@ int main(int argc, char** argv) {
     const std::vector<std::uint8_t> record(roster.file.begin() + kFirstRecordOffset,
                                            roster.file.begin() + kFirstRecordOffset + kRecordSize);
     Write(root / "load" / ("whole-" + std::to_string(seed)),
-          std::string(1, '\0') +
-              Bytes(fuzz::MakeRoster(seed, pool, 4, record.data(), record.size())));
+          std::string(1, '\0') + Bytes(fuzz::MakeRoster(seed, pool, fuzz::EntryOffsets(pool, 4),
+                                                        record.data(), record.size())));
     // The described form: odd first byte, count, pool base, record bytes.
     std::string described = "\x01";
     described += static_cast<char>(seed);

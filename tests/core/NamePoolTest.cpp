@@ -77,6 +77,42 @@ TEST(ParseNamePool, UnitsAboveLatin1AndSurrogates) {
   EXPECT_EQ(bank[1].P, 2 * name.size() + 2);
 }
 
+// Terminators at every position within a run of four code units, zero bytes
+// that straddle two units, and pools of odd and short sizes: the entries
+// are those of a plain unit-by-unit reading.
+TEST(ParseNamePool, AgreesWithAUnitByUnitReading) {
+  std::uint32_t state = 7;
+  for (std::size_t size : {0u, 1u, 2u, 3u, 7u, 8u, 9u, 15u, 16u, 17u, 63u, 64u, 65u, 301u}) {
+    for (int round = 0; round < 40; ++round) {
+      Pool pool(size);
+      for (auto& b : pool) {
+        state = state * 1103515245 + 12345;
+        // Mostly nonzero bytes, so that units and single zero bytes mix.
+        b = (state >> 16) % 5 == 0 ? 0 : static_cast<std::uint8_t>(1 + (state >> 8) % 255);
+      }
+      NameBank expected;
+      std::u16string text;
+      std::size_t start = 0;
+      for (std::size_t j = 0; j + 1 < size; j += 2) {
+        const auto c = static_cast<char16_t>(pool[j] | (pool[j + 1] << 8));
+        if (c != 0) {
+          text += c;
+          continue;
+        }
+        expected.push_back({text, static_cast<std::uint32_t>(start)});
+        text.clear();
+        start = j + 2;
+      }
+      const NameBank bank = ParseNamePool(pool);
+      ASSERT_EQ(bank.size(), expected.size()) << "size " << size << " round " << round;
+      for (std::size_t k = 0; k < bank.size(); ++k) {
+        EXPECT_EQ(bank[k].Data, expected[k].Data) << "size " << size << " entry " << k;
+        EXPECT_EQ(bank[k].P, expected[k].P) << "size " << size << " entry " << k;
+      }
+    }
+  }
+}
+
 TEST(ParseNamePool, ListingShowsEntriesWithTheirLengths) {
   const NameBank bank = ParseNamePool(gen::MakePool({u"Ann", u"", u"Kovač"}));
   const NamesBankColumns names = ListNameBank(bank);

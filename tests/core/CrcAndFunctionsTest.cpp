@@ -61,6 +61,23 @@ INSTANTIATE_TEST_SUITE_P(Crc, Crc32Known,
                                                    0x414FA339u},
                                            CrcCase{std::string(1, '\0'), 0xD202EF8Du}));
 
+// Eight bytes at a time and the bytes left over agree with the polynomial
+// applied bit by bit, at every length and starting alignment.
+TEST(Crc32, AgreesWithBitwiseDivision) {
+  const auto bytes = test::RandomBytes(300, 11);
+  for (std::size_t start = 0; start < 9; ++start) {
+    for (std::size_t length = 0; start + length <= bytes.size(); length += 7) {
+      std::uint32_t crc = 0xFFFFFFFFu;
+      for (std::size_t i = start; i < start + length; ++i) {
+        crc ^= bytes[i];
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+      }
+      EXPECT_EQ(Crc32(std::span(bytes).subspan(start, length)), ~crc)
+          << "start " << start << " length " << length;
+    }
+  }
+}
+
 TEST(Crc32, NoBytesLeaveTheRunningValueAlone) {
   EXPECT_EQ(Crc32Update(nullptr, 0, 0x12345678u), 0x12345678u);
 }

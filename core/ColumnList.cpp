@@ -21,6 +21,9 @@ constexpr std::size_t kSlack = 4096;
 // start; one with more after this many rewrites.
 constexpr std::size_t kFewTexts = 256;
 constexpr std::size_t kLookupAfter = 1024;
+// The first room a column takes for its texts: a header and a few values.
+constexpr std::size_t kFirstChars = 32;
+constexpr std::size_t kFirstTexts = 8;
 
 std::size_t HashOf(std::u16string_view text) {
   return std::hash<std::u16string_view>{}(text);
@@ -49,7 +52,9 @@ ColumnList& ColumnList::operator=(const ColumnList& other) {
 }
 
 void ColumnList::ensureEmptyText() {
-  if (texts_.empty()) texts_.push_back({});
+  if (!texts_.empty()) return;
+  texts_.reserve(kFirstTexts);
+  texts_.push_back({});
 }
 
 std::uint32_t ColumnList::store(std::u16string_view text) {
@@ -67,9 +72,15 @@ std::uint32_t ColumnList::store(std::u16string_view text) {
     const std::u16string copy(text);
     buffer_.insert(buffer_.end(), copy.begin(), copy.end());
   } else {
+    // A small column would otherwise grow a unit at a time at first.
+    if (buffer_.capacity() - buffer_.size() < text.size())
+      buffer_.reserve(std::max(
+          {2 * buffer_.capacity(), buffer_.size() + text.size(), std::size_t{kFirstChars}}));
     // Cell texts are a few characters: unit by unit beats a library call.
     for (const char16_t c : text) buffer_.push_back(c);
   }
+  if (texts_.size() == texts_.capacity())
+    texts_.reserve(std::max(2 * texts_.capacity(), std::size_t{kFirstTexts}));
   texts_.push_back(t);
   return static_cast<std::uint32_t>(texts_.size() - 1);
 }

@@ -72,7 +72,8 @@ std::uint32_t ColumnList::store(std::u16string_view text) {
     const std::u16string copy(text);
     buffer_.insert(buffer_.end(), copy.begin(), copy.end());
   } else {
-    // A small column would otherwise grow a unit at a time at first.
+    // Room for several texts at once: a small column would otherwise
+    // reallocate over and over for its first few.
     if (buffer_.capacity() - buffer_.size() < text.size())
       buffer_.reserve(std::max(
           {2 * buffer_.capacity(), buffer_.size() + text.size(), std::size_t{kFirstChars}}));

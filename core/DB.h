@@ -99,6 +99,11 @@ std::vector<std::uint8_t> BuildRosterImage(const RosterDocument& doc,
                                            std::span<const ColumnList> table,
                                            const ColumnList& namesData,
                                            const ColumnList& namesLength);
+// The same into `image`, whose room is kept: a caller that builds many
+// images pays for the buffer once. On failure `image` holds no roster.
+void BuildRosterImage(const RosterDocument& doc, std::span<const ColumnList> table,
+                      const ColumnList& namesData, const ColumnList& namesLength,
+                      std::vector<std::uint8_t>& image);
 
 // Encodes and writes the roster to `path` (atomically). On success the
 // document's Players, NamePool and name offsets are those written; on failure

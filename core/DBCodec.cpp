@@ -232,14 +232,15 @@ void EncodePlayers(std::span<std::uint8_t> records, std::span<const ColumnList> 
   // cell, with the same fields written before it, as it always has.
   constexpr std::size_t kBlock = 64;
   std::array<Names, kBlock> names;
-  std::vector<std::uint32_t> values(kColumnCount * kBlock);
+  const std::size_t width = std::min(n, kBlock);
+  std::vector<std::uint32_t> values(kColumnCount * width);
   for (std::size_t begin = 0; begin < n; begin += kBlock) {
     const std::size_t end = std::min(n, begin + kBlock);
     bool parsedAll = true;
     try {
       for (std::size_t i = begin; i < end; ++i) names[i - begin] = readNames(i);
       for (int p = kFirstFieldColumn; p < kColumnCount; ++p)
-        for (std::size_t i = begin; i < end; ++i) values[p * kBlock + i - begin] = fieldValue(p, i);
+        for (std::size_t i = begin; i < end; ++i) values[p * width + i - begin] = fieldValue(p, i);
     } catch (...) {
       parsedAll = false;
     }
@@ -255,7 +256,7 @@ void EncodePlayers(std::span<std::uint8_t> records, std::span<const ColumnList> 
     for (int p = kFirstFieldColumn; p < kColumnCount; ++p)
       for (std::size_t i = begin; i < end; ++i)
         WriteField(fields[p]->place, records.data() + i * kRecordSize,
-                   values[p * kBlock + i - begin]);
+                   values[p * width + i - begin]);
   }
 }
 

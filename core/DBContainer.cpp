@@ -81,24 +81,36 @@ std::vector<std::uint8_t> BuildRosterImage(const RosterDocument& doc,
                                            std::span<const ColumnList> table,
                                            const ColumnList& namesData,
                                            const ColumnList& namesLength) {
+  std::vector<std::uint8_t> image;
+  BuildRosterImage(doc, table, namesData, namesLength, image);
+  return image;
+}
+
+void BuildRosterImage(const RosterDocument& doc, std::span<const ColumnList> table,
+                      const ColumnList& namesData, const ColumnList& namesLength,
+                      std::vector<std::uint8_t>& image) {
+  image.clear();
   if (doc.Header.size() != kHeaderSize || doc.NamePool.size() != kPoolSize)
     throw RosterError("No roster is open");
-  std::vector<std::uint8_t> image(doc.FileSize());
-  std::uint8_t* out = image.data() + kCrcSize;
-  out = std::copy(doc.Header.begin(), doc.Header.end(), out);
-  const std::span<std::uint8_t> records(out, doc.Players.size());
-  out = std::copy(doc.Players.begin(), doc.Players.end(), out);
-  out = std::copy(doc.MiddleBlock.begin(), doc.MiddleBlock.end(), out);
-  const std::span<std::uint8_t> pool(out, kPoolSize);
-  out = std::copy(doc.NamePool.begin(), doc.NamePool.end(), out);
-  std::copy(doc.Tail.begin(), doc.Tail.end(), out);
+  // Appended block by block rather than zeroed first: every byte is written.
+  image.reserve(doc.FileSize());
+  image.resize(kCrcSize);
+  for (const auto* block : {&doc.Header, &doc.Players, &doc.MiddleBlock, &doc.NamePool, &doc.Tail})
+    image.insert(image.end(), block->begin(), block->end());
+  const std::span<std::uint8_t> records(image.data() + kFirstRecordOffset, doc.Players.size());
+  const std::span<std::uint8_t> pool(
+      image.data() + kFirstRecordOffset + doc.Players.size() + doc.MiddleBlock.size(), kPoolSize);
 
-  const std::vector<std::uint32_t> offsets = RecomputeNameOffsets(namesLength);
-  EncodePlayers(records, table, offsets, doc.PoolBase);
-  RebuildNamePool(namesData, namesLength, pool);
+  try {
+    const std::vector<std::uint32_t> offsets = RecomputeNameOffsets(namesLength);
+    EncodePlayers(records, table, offsets, doc.PoolBase);
+    RebuildNamePool(namesData, namesLength, pool);
+  } catch (...) {
+    image.clear();
+    throw;
+  }
 
   WriteU32LE(image.data(), Crc32(std::span(image).subspan(kCrcSize)));
-  return image;
 }
 
 void SaveRoster(RosterDocument& doc, const std::filesystem::path& path,

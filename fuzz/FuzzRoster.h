@@ -33,25 +33,24 @@ inline std::vector<std::uint32_t> EntryOffsets(const std::vector<std::uint8_t>& 
 }
 
 // A roster of `players` players over the pool `pool`, with record bytes
-// taken from `fill` (cycled) and name pointers to the given entry offsets.
-inline std::vector<std::uint8_t> MakeRoster(std::uint32_t players,
-                                            const std::vector<std::uint8_t>& pool,
-                                            const std::vector<std::uint32_t>& offsets,
-                                            const std::uint8_t* fill, std::size_t fillSize,
-                                            std::uint32_t poolBase = 0x12345) {
-  gen::RosterParts parts;
-  parts.header.assign(kHeaderSize, 0);
-  gen::SetHeaderValues(parts.header, players,
-                       static_cast<std::uint32_t>(kFirstRecordOffset + players * kRecordSize),
-                       poolBase);
-  parts.records.resize(std::size_t{players} * kRecordSize);
-  for (std::size_t i = 0; i < parts.records.size(); ++i)
-    parts.records[i] = fillSize ? fill[i % fillSize] : 0;
+// taken from `fill` (cycled) and name pointers to the given entry offsets,
+// written into `file`, whose room is kept from one execution to the next.
+inline void MakeRoster(std::vector<std::uint8_t>& file, std::uint32_t players,
+                       const std::vector<std::uint8_t>& pool,
+                       const std::vector<std::uint32_t>& offsets, const std::uint8_t* fill,
+                       std::size_t fillSize, std::uint32_t poolBase = 0x12345) {
+  const std::size_t recordsEnd = kFirstRecordOffset + std::size_t{players} * kRecordSize;
+  file.assign(kFirstRecordOffset, 0);
+  gen::SetHeaderValues(std::span(file).subspan(kCrcSize), players,
+                       static_cast<std::uint32_t>(recordsEnd), poolBase);
+  file.resize(recordsEnd);
+  for (std::size_t i = 0; i < recordsEnd - kFirstRecordOffset; ++i)
+    file[kFirstRecordOffset + i] = fillSize ? fill[i % fillSize] : 0;
   const auto offset = [&](std::uint8_t pick) {
     return offsets.empty() ? 0u : offsets[pick % offsets.size()];
   };
   for (std::uint32_t i = 0; i < players; ++i) {
-    std::uint8_t* r = parts.records.data() + std::size_t{i} * kRecordSize;
+    std::uint8_t* r = file.data() + kFirstRecordOffset + std::size_t{i} * kRecordSize;
     const std::uint32_t shift = i * static_cast<std::uint32_t>(kRecordSize);
     const std::uint32_t last = i == 0 ? 0 : offset(r[8]);
     const std::uint32_t first = offset(r[9]);
@@ -59,10 +58,16 @@ inline std::vector<std::uint8_t> MakeRoster(std::uint32_t players,
     WriteU32LE(r + 4, poolBase + first - shift - 4);
   }
   // The loader never checks the CRC: the fuzzers leave it out.
-  std::vector<std::uint8_t> file(kCrcSize);
-  file.insert(file.end(), parts.header.begin(), parts.header.end());
-  file.insert(file.end(), parts.records.begin(), parts.records.end());
   file.insert(file.end(), pool.begin(), pool.end());
+}
+
+inline std::vector<std::uint8_t> MakeRoster(std::uint32_t players,
+                                            const std::vector<std::uint8_t>& pool,
+                                            const std::vector<std::uint32_t>& offsets,
+                                            const std::uint8_t* fill, std::size_t fillSize,
+                                            std::uint32_t poolBase = 0x12345) {
+  std::vector<std::uint8_t> file;
+  MakeRoster(file, players, pool, offsets, fill, fillSize, poolBase);
   return file;
 }
 

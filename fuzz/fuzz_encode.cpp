@@ -25,7 +25,20 @@ const LoadedRoster& Base() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  LoadedRoster roster = Base();
+  // One working copy, whose edited columns are put back from the base
+  // before each execution: copying the whole roster every time would cost
+  // more than the save. Columns past the table stand for the names bank.
+  static LoadedRoster roster = Base();
+  static std::vector<int> edited;
+  for (const int c : edited) {
+    if (c < kColumnCount)
+      roster.Table[c] = Base().Table[c];
+    else if (c == kColumnCount)
+      roster.Names.Data = Base().Names.Data;
+    else
+      roster.Names.Length = Base().Names.Length;
+  }
+  edited.clear();
   // Edits: column (2 bytes), row, length, then that many UTF-16 code units.
   std::size_t i = 0;
   while (i + 4 <= size) {
@@ -38,15 +51,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       text += static_cast<char16_t>(data[i] | (data[i + 1] << 8));
     if (column >= 1 && row >= 1) {
       roster.Table[column].set(row, text);
+      edited.push_back(column);
     } else if (row >= 1) {
       // Column 0 stands for the names bank: text or Length of an entry.
-      ColumnList& names = data[i - 1] % 2 ? roster.Names.Length : roster.Names.Data;
+      const bool length = data[i - 1] % 2;
+      ColumnList& names = length ? roster.Names.Length : roster.Names.Data;
       names.set(1 + row % (names.size() - 1), text);
+      edited.push_back(kColumnCount + (length ? 1 : 0));
     }
   }
-  std::vector<std::uint8_t> image;
+  // Kept from one execution to the next, as a roster is larger than the
+  // sanitizer allocator keeps at hand.
+  static std::vector<std::uint8_t> image;
   try {
-    image = BuildRosterImage(roster.Document, roster.Table, roster.Names.Data, roster.Names.Length);
+    BuildRosterImage(roster.Document, roster.Table, roster.Names.Data, roster.Names.Length, image);
   } catch (const RosterError& e) {
     if (*e.what() == '\0') std::abort();
     return 0;

@@ -77,12 +77,13 @@ TEST(ParseNamePool, UnitsAboveLatin1AndSurrogates) {
   EXPECT_EQ(bank[1].P, 2 * name.size() + 2);
 }
 
-// Terminators at every position within a run of four code units, zero bytes
+// Terminators at every position within a block of units read at once, zero bytes
 // that straddle two units, and pools of odd and short sizes: the entries
 // are those of a plain unit-by-unit reading.
 TEST(ParseNamePool, AgreesWithAUnitByUnitReading) {
   std::uint32_t state = 7;
-  for (std::size_t size : {0u, 1u, 2u, 3u, 7u, 8u, 9u, 15u, 16u, 17u, 63u, 64u, 65u, 301u}) {
+  for (std::size_t size :
+       {0u, 1u, 2u, 3u, 7u, 8u, 9u, 15u, 16u, 17u, 31u, 32u, 33u, 63u, 64u, 65u, 97u, 301u}) {
     for (int round = 0; round < 40; ++round) {
       Pool pool(size);
       for (auto& b : pool) {

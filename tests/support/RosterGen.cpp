@@ -130,7 +130,7 @@ void MakeRoundTrip(std::uint8_t* r) {
 
 }  // namespace
 
-void SetHeaderValues(std::vector<std::uint8_t>& header, std::uint32_t players,
+void SetHeaderValues(std::span<std::uint8_t> header, std::uint32_t players,
                      std::uint32_t poolFileOffset, std::uint32_t poolBase) {
   WriteU32LE(header.data() + kPlayerCountOffset, players);
   WriteU32LE(header.data() + kPoolOffsetOffset, poolFileOffset - kPoolOffsetBias);

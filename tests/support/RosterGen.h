@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -53,7 +54,7 @@ struct RosterParts {
 std::vector<std::uint8_t> AssembleRoster(const RosterParts& parts);
 
 // Header offsets of the three values the loader reads.
-void SetHeaderValues(std::vector<std::uint8_t>& header, std::uint32_t players,
+void SetHeaderValues(std::span<std::uint8_t> header, std::uint32_t players,
                      std::uint32_t poolFileOffset, std::uint32_t poolBase);
 
 // A pool holding `texts` back to back, each terminated, zeros after them.

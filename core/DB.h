@@ -190,8 +190,9 @@ void FillPlayerHeaders(PlayerColumns& table);
 
 // ---- Record codec ------------------------------------------------------------
 
-// Decodes every record into columns 1 to 234 (display order, N + 1 cells
-// each, cell 0 empty). Column 0 gets N + 1 empty cells.
+// Decodes every record into the 235 columns (display order): row 0 holds
+// the headers, row r the player of record r - 1, whose cell in column 0 is
+// empty.
 void DecodePlayers(const RosterDocument& doc, PlayerColumns& table);
 
 // Rewrites `records` (the document's records, copied) from the table's rows,

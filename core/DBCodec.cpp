@@ -157,8 +157,8 @@ void DecodePlayers(const RosterDocument& doc, PlayerColumns& table) {
       }
     }
   }
-  ReorderColumns(columns, ColumnOrder::RecordToDisplay);
-  table = std::move(columns);
+  // Each column moves once, straight to its display place.
+  for (int c = 0; c < kColumnCount; ++c) table[c] = std::move(columns[RecordPositionOfColumn(c)]);
 }
 
 void EncodePlayers(std::span<std::uint8_t> records, std::span<const ColumnList> table,

@@ -55,7 +55,6 @@ LoadedRoster Decoded(RosterDocument document) {
   LoadedRoster roster;
   roster.Document = std::move(document);
   DecodePlayers(roster.Document, roster.Table);
-  FillPlayerHeaders(roster.Table);
   roster.Names = ListNameBank(roster.Document.Bank);
   return roster;
 }

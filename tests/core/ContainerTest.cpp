@@ -112,6 +112,25 @@ INSTANTIATE_TEST_SUITE_P(Container, Blocks,
                                            Layout{3, 0, 100}, Layout{2, 5000, 5000},
                                            Layout{17, 64, 1}));
 
+// A buffer kept from image to image (a larger roster's, then a smaller
+// one's) holds exactly the new file, and nothing once a cell fails.
+TEST(Container, ImageIntoAKeptBufferIsTheWholeFileOrNothing) {
+  const Bytes large = gen::AssembleRoster(MakeParts(17, 5000, 5000));
+  const Bytes small = gen::AssembleRoster(MakeParts(1, 0, 0));
+  Bytes image;
+  for (const Bytes* file : {&large, &small}) {
+    const LoadedRoster roster = LoadRosterFromBytes(*file);
+    BuildRosterImage(roster.Document, roster.Table, roster.Names.Data, roster.Names.Length, image);
+    EXPECT_EQ(image, *file);
+  }
+  LoadedRoster roster = LoadRosterFromBytes(large);
+  roster.Table[kFirstFieldColumn].set(3, u"not a number");
+  EXPECT_THROW(BuildRosterImage(roster.Document, roster.Table, roster.Names.Data,
+                                roster.Names.Length, image),
+               RosterError);
+  EXPECT_TRUE(image.empty());
+}
+
 TEST(Container, PoolOffsetThatWrapsAroundIsValid) {
   // V476 + 64479 wraps at 32 bits: a pool at file offset 64478 has V476 FFFFFFFF.
   const gen::RosterParts parts = MakeParts(1, 64478 - kFirstRecordOffset - kRecordSize, 9);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs each for SECONDS seconds
 # (default 60) on its corpus in build-fuzz/corpus/NAME, seeded from the
-# roster generator. Usage: scripts/fuzz.sh [SECONDS] [TARGET...]
+# roster generator and from fuzz/corpus/NAME, what earlier long runs found.
+# Usage: scripts/fuzz.sh [SECONDS] [TARGET...]
 # FUZZ_RUNS=N stops each target after N executions instead (SECONDS still
 # bounds it); FUZZ_NO_BUILD=1 runs what build-fuzz holds, so that several
 # targets can run side by side on one build.
@@ -27,7 +28,9 @@ export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 for t in "${targets[@]}"; do
   mkdir -p "build-fuzz/corpus/$t" "build-fuzz/artifacts/$t"
   echo "== fuzz_$t for ${seconds}s${FUZZ_RUNS:+ or $FUZZ_RUNS executions}"
-  build-fuzz/fuzz/"fuzz_$t" "build-fuzz/corpus/$t" "build-fuzz/seeds/$t" \
+  dirs=("build-fuzz/corpus/$t" "build-fuzz/seeds/$t")
+  [ ! -d "fuzz/corpus/$t" ] || dirs+=("fuzz/corpus/$t")
+  build-fuzz/fuzz/"fuzz_$t" "${dirs[@]}" \
     -max_total_time="$seconds" "${runs[@]}" -max_len=8192 -timeout=10 -rss_limit_mb=2048 \
     -artifact_prefix="build-fuzz/artifacts/$t/" -print_final_stats=1 2>&1 |
     grep -E '^(stat::number_of_executed_units|stat::average_exec_per_sec|stat::peak_rss_mb|==|SUMMARY|.*ERROR|.*crash-|Done)' || true

@@ -1,5 +1,6 @@
 // The number parses every cell conversion goes through, with the runtime's
 // rules and messages, and the rating text of the skill columns.
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <string>
@@ -79,11 +80,15 @@ double ParseFloat(std::u16string_view text) {
     if (text[i] == u'-') ascii += '-';
     ++i;
   }
-  int digits = 0;
+  std::int64_t digits = 0;
+  std::int64_t integerDigits = 0;
+  std::int64_t firstNonZero = -1;  // index among the digits
   bool point = false;
   for (; i < text.size(); ++i) {
     if (IsDigit(text[i])) {
+      if (firstNonZero < 0 && text[i] != u'0') firstNonZero = digits;
       ++digits;
+      if (!point) ++integerDigits;
     } else if (text[i] == u'.' && !point) {
       point = true;
     } else {
@@ -92,15 +97,23 @@ double ParseFloat(std::u16string_view text) {
     ascii += static_cast<char>(text[i]);
   }
   if (digits == 0) return fail();
+  std::int64_t exponent = 0;
   if (i < text.size() && (text[i] == u'e' || text[i] == u'E')) {
     ascii += 'e';
     ++i;
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-'))
+    bool negativeExponent = false;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
+      negativeExponent = text[i] == u'-';
       ascii += static_cast<char>(text[i++]);
+    }
     int exponentDigits = 0;
-    for (; i < text.size() && IsDigit(text[i]); ++i, ++exponentDigits)
+    for (; i < text.size() && IsDigit(text[i]); ++i, ++exponentDigits) {
       ascii += static_cast<char>(text[i]);
+      // Saturates far beyond the range of any double.
+      exponent = std::min<std::int64_t>(exponent * 10 + (text[i] - u'0'), 1'000'000'000);
+    }
     if (exponentDigits == 0) return fail();
+    if (negativeExponent) exponent = -exponent;
   }
   while (i < text.size() && text[i] == u' ') ++i;
   if (i != text.size()) return fail();
@@ -108,8 +121,10 @@ double ParseFloat(std::u16string_view text) {
   double value = 0;
   const auto [end, ec] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
   if (ec == std::errc::result_out_of_range) {
-    // Underflow reads as zero; a value too large to hold is not a number here.
-    if (ascii.find("e-") != std::string::npos) return 0.0;
+    // The value's order of magnitude decides, not how the text is written:
+    // 1 and 400 zeros with e-5 is too large, 0.(330 zeros)1 merely tiny.
+    const std::int64_t magnitude = integerDigits - firstNonZero - 1 + exponent;
+    if (firstNonZero >= 0 && magnitude < 0) return 0.0;  // underflow reads as zero
     return fail();
   }
   if (ec != std::errc() || end != ascii.data() + ascii.size()) return fail();

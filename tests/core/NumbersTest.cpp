@@ -2,6 +2,7 @@
 // the exact messages the user sees.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 
 #include "DB.h"
@@ -163,6 +164,43 @@ INSTANTIATE_TEST_SUITE_P(
                       RejectedCase{u"nan", "'nan' is not a valid floating point value"},
                       RejectedCase{u"inf", "'inf' is not a valid floating point value"},
                       RejectedCase{u"--1", "'--1' is not a valid floating point value"}));
+
+// Over- and underflow follow the value, however the text spells it.
+struct ExtremeCase {
+  std::u16string text;
+  bool refused;  // too large to hold; otherwise it underflows to 0
+};
+
+void PrintTo(const ExtremeCase& c, std::ostream* os) {
+  *os << test::Show(c.text.substr(0, 12)) << "... (" << c.text.size() << " characters)";
+}
+
+class FloatExtreme : public ::testing::TestWithParam<ExtremeCase> {};
+
+TEST_P(FloatExtreme, RefusedWhenTooLargeZeroWhenTooSmall) {
+  const std::u16string& text = GetParam().text;
+  std::array<std::uint8_t, kRecordSize> record{};
+  if (GetParam().refused) {
+    EXPECT_EQ(MessageOf<ConvertError>([&] { ParseFloat(text); }),
+              "'" + ToUtf8(text) + "' is not a valid floating point value");
+  } else {
+    EXPECT_EQ(ParseFloat(text), 0.0);
+    EncodeField(22, text, record);  // a rating of 0 stores 3 * 0 - 75, low byte
+    EXPECT_EQ(record[436], 181);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Numbers, FloatExtreme,
+    ::testing::Values(ExtremeCase{u"1e400", true},
+                      ExtremeCase{u"1" + std::u16string(400, u'0') + u"e-5", true},
+                      ExtremeCase{u"0." + std::u16string(400, u'0') + u"1e800", true},
+                      ExtremeCase{u"-1e309", true}, ExtremeCase{u"1e99999999999999999999", true},
+                      ExtremeCase{u"1e-331", false}, ExtremeCase{u"1e-400", false},
+                      ExtremeCase{u"0." + std::u16string(330, u'0') + u"1", false},
+                      ExtremeCase{u"." + std::u16string(330, u'0') + u"1", false},
+                      ExtremeCase{u"1" + std::u16string(400, u'0') + u"e-800", false},
+                      ExtremeCase{u"1e-99999999999999999999", false}));
 
 // ---- Rating text ----------------------------------------------------------------
 

@@ -119,16 +119,13 @@ std::uint64_t NumberOption(const Parsed& p, const std::string& name, std::uint64
 
 // A failure that names the file it is about.
 [[noreturn]] void Rethrow(const std::string& file, const RosterError& e) {
-  throw RosterError(file + ": " + e.what());
+  throw RosterError(file + ": " + e.message());
 }
 
+// The caller names the file in a failure.
 std::string ReadText(const std::string& file) {
-  try {
-    const std::vector<std::uint8_t> bytes = ReadWholeFile(file);
-    return {bytes.begin(), bytes.end()};
-  } catch (const RosterError& e) {
-    Rethrow(file, e);
-  }
+  const std::vector<std::uint8_t> bytes = ReadWholeFile(file);
+  return {bytes.begin(), bytes.end()};
 }
 
 LoadedRoster Load(const std::string& file) {
@@ -226,7 +223,7 @@ int Check(const std::vector<std::string>& args, std::ostream& out) {
     bytes = ReadWholeFile(file);
     roster = LoadRosterFromBytes(bytes);
   } catch (const RosterError& e) {
-    out << file << ": cannot be opened: " << e.what() << "\n";
+    out << file << ": cannot be opened: " << e.message() << "\n";
     return 1;
   }
   const RosterDocument& doc = roster.Document;
@@ -238,7 +235,7 @@ int Check(const std::vector<std::string>& args, std::ostream& out) {
   try {
     image = BuildRosterImage(doc, roster.Table, roster.Names.Data, roster.Names.Length);
   } catch (const RosterError& e) {
-    problems.push_back(std::string("saving it unchanged would fail: ") + e.what());
+    problems.push_back("saving it unchanged would fail: " + e.message());
   }
   const std::uint32_t computed = Crc32(std::span(bytes).subspan(kCrcSize));
   if (computed == doc.StoredCrc) {
@@ -322,7 +319,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     err << "orrimax-cli: " << e.message << "\nTry 'orrimax-cli --help'.\n";
     return 2;
   } catch (const RosterError& e) {
-    err << "orrimax-cli: " << e.what() << "\n";
+    err << "orrimax-cli: " << e.message() << "\n";
     return 1;
   } catch (const std::exception& e) {
     err << "orrimax-cli: " << e.what() << "\n";

@@ -6,10 +6,16 @@
 
 namespace orrimax {
 
-// Base of every failure the core raises; what() is UTF-8.
+// Base of every failure the core raises. The message is UTF-8 and may hold a
+// cell's text with a NUL in it: message() has it whole, what() only up to it.
 class RosterError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit RosterError(const std::string& message)
+      : std::runtime_error(message), message_(message) {}
+  const std::string& message() const { return message_; }
+
+ private:
+  std::string message_;
 };
 
 // A cell text that a number parse rejects.

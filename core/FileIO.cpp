@@ -105,7 +105,12 @@ void SetWriteFaultHookForTesting(WriteFaultHook hook) {
 }
 
 std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path, FileAccess access) {
-  const int flags = (access == FileAccess::ReadWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC;
+  // A pipe blocks its opener until a writer comes: look before opening, and
+  // never wait in the open, should the name change hands in between.
+  struct stat named {};
+  if (::stat(path.c_str(), &named) != 0) ThrowIoError(errno);
+  if (!S_ISREG(named.st_mode)) throw InOutError(EACCES, kFileAccessDenied);
+  const int flags = (access == FileAccess::ReadWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK;
   Fd fd(::open(path.c_str(), flags));
   if (fd.get() < 0) ThrowIoError(errno);
   struct stat st {};

@@ -289,6 +289,10 @@ bool TForm1::Guard(const std::function<void()>& command) {
   try {
     command();
     return true;
+  } catch (const RosterError& e) {
+    const std::string& message = e.message();
+    showError(ErrorText(QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size()))));
+    return false;
   } catch (const std::exception& e) {
     showError(ErrorText(QString::fromUtf8(e.what())));
     return false;

@@ -2,8 +2,12 @@
 // their record bits, and bad input leaving the roster untouched.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <sstream>
 
 #include "Cli.h"
@@ -196,6 +200,32 @@ TEST_F(CliTest, MalformedTablesAreRefused) {
                 "not valid UTF-8");
   ExpectRefused({"import", rosterPath_.string(), "--table", (dir_ / "missing.txt").string()},
                 "File not found");
+}
+
+TEST_F(CliTest, FailuresNameTheFileOnceAndKeepTheWholeCell) {
+  for (const char* option : {"--table", "--names"}) {
+    const std::string missing = (dir_ / "t.tsv").string();
+    const Result r = RunTool({"import", rosterPath_.string(), option, missing});
+    EXPECT_EQ(r.err, "orrimax-cli: " + missing + ": File not found\n");
+  }
+  const std::string cell("1\0x", 3);
+  WriteText(dir_ / "nul.txt", ReplaceCell(Export(), 3, 9, cell));
+  ExpectRefused({"import", rosterPath_.string(), "--table", (dir_ / "nul.txt").string()},
+                "''" + cell + "'' is not a valid integer value");
+}
+
+TEST_F(CliTest, CheckRefusesAPipeWithoutWaitingForAWriter) {
+  const fs::path pipe = dir_ / "pipe.ros";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0666), 0);
+  auto check = std::async(std::launch::async, [&] { return RunTool({"check", pipe.string()}); });
+  if (check.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+    // Let the blocked open go on, so that the test ends with its failure.
+    std::ofstream(pipe) << "";
+    FAIL() << "check waited for a writer";
+  }
+  const Result r = check.get();
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("File access denied"), std::string::npos) << r.out;
 }
 
 // Splits a CR LF text into its lines, and joins them back.

@@ -5,10 +5,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 cmake -S . -B build -G Ninja
-cmake --build build
+cmake --build build --target orrimax orrimax-cli
 mkdir -p build/demo
 demo=build/demo/Demo.ROS
 [ -f "$demo" ] || build/cli/orrimax-cli demo -o "$demo" --players 1500
-build/cli/orrimax-cli check "$demo"
+build/cli/orrimax-cli check "$demo" >/dev/null
+echo "The demo roster $demo is ready; it loads and saves cleanly."
 echo "Open $PWD/$demo with File > Open..."
 cd build/demo && exec ../app/orrimax

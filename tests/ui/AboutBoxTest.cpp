@@ -37,12 +37,34 @@ class AboutBoxTest : public QObject {
     QCOMPARE(ProportionalSize(QSize(100, 400), QSize(177, 113)), QSize(28, 113));
   }
 
-  void brokenJpegGivesNoPicture() {
-    QVERIFY(DecodeJpeg(QByteArray("not a picture")).isNull());
+  void brokenJpegGivesNoPicture() { QVERIFY(DecodeJpeg(QByteArray("not a picture")).isNull()); }
+
+  // Cut before its image data, a picture is none at all; cut inside the
+  // data, it keeps its size and the rows that arrived.
+  void truncatedJpeg_data() {
+    QTest::addColumn<int>("kept");
+    QTest::addColumn<bool>("picture");
+    QTest::newRow("nothing") << 0 << false;
+    QTest::newRow("start marker only") << 2 << false;
+    QTest::newRow("inside the header") << 200 << false;
+    QTest::newRow("a little image data") << 1000 << true;
+    QTest::newRow("half") << -2 << true;
+    QTest::newRow("all but the end marker") << -1 << true;
+  }
+
+  void truncatedJpeg() {
     QFile file(":/about.jpg");
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QVERIFY(DecodeJpeg(file.readAll().left(200)).isNull() ||
-            true);  // a truncated file must not crash
+    const QByteArray whole = file.readAll();
+    const QImage full = DecodeJpeg(whole);
+    QFETCH(int, kept);
+    QFETCH(bool, picture);
+    const qsizetype size = kept == -2 ? whole.size() / 2 : kept == -1 ? whole.size() - 2 : kept;
+    const QImage cut = DecodeJpeg(whole.left(size));
+    QCOMPARE(!cut.isNull(), picture);
+    if (!picture) return;
+    QCOMPARE(cut.size(), full.size());
+    if (kept < 0) QCOMPARE(cut.copy(0, 0, full.width(), 8), full.copy(0, 0, full.width(), 8));
   }
 
   void linksGoToTheSystemAndOkCloses() {

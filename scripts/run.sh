@@ -9,7 +9,11 @@ cmake --build build --target orrimax orrimax-cli
 mkdir -p build/demo
 demo=build/demo/Demo.ROS
 [ -f "$demo" ] || build/cli/orrimax-cli demo -o "$demo" --players 1500
-build/cli/orrimax-cli check "$demo" >/dev/null
-echo "The demo roster $demo is ready; it loads and saves cleanly."
+if report=$(build/cli/orrimax-cli check "$demo"); then
+  echo "The demo roster $demo is ready: it loads and saves cleanly."
+else
+  echo "The demo roster $demo has a problem:"
+  echo "$report"
+fi
 echo "Open $PWD/$demo with File > Open..."
 cd build/demo && exec ../app/orrimax

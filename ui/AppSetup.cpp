@@ -14,11 +14,11 @@ namespace orrimax::ui {
 void SetUpApplication() {
   InitResources();
   QCoreApplication::setApplicationName("Orrimax");
-  if (!QFontDatabase::families().contains("Tahoma")) {
-    for (const char* file :
-         {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"})
-      if (QFile::exists(file)) QFontDatabase::addApplicationFont(file);
-  }
+  // Only Wine's regular face: its bold one draws no heavier than the
+  // regular, while the regular face emboldened by Qt reads as bold.
+  const QString wineTahoma = "/usr/share/wine/fonts/tahoma.ttf";
+  if (!QFontDatabase::families().contains("Tahoma") && QFile::exists(wineTahoma))
+    QFontDatabase::addApplicationFont(wineTahoma);
 }
 
 QString ProgramFolder() {

@@ -455,16 +455,8 @@ bool Grid::handleNavigationKey(QKeyEvent* event) {
     case Qt::Key_Tab:
     case Qt::Key_Backtab: {
       if (!tabs) return false;
-      const bool back = event->key() == Qt::Key_Backtab || shift;
-      col += back ? -1 : 1;
-      if (col >= colCount()) {
-        col = fixedCols_;
-        if (row + 1 < rowCount_) ++row;
-      } else if (col < fixedCols_) {
-        col = colCount() - 1;
-        if (row - 1 >= fixedRows_) --row;
-      }
-      moveCurrent(col, row, false);
+      const GridCoord next = tabTarget(event->key() == Qt::Key_Backtab || shift ? -1 : 1);
+      moveCurrent(next.Col, next.Row, false);
       event->accept();
       return true;
     }
@@ -482,10 +474,15 @@ bool Grid::handleNavigationKey(QKeyEvent* event) {
       return true;
     case Qt::Key_Escape:
       if (!editorVisible()) return false;
-      // Cancels the edit: the cell gets back the text the editor opened with.
-      if (editor_->text() != editStartText_) {
+      // Cancels the edit: the cell gets back exactly the text the editor
+      // opened with. It was never typed, so no input rule may judge it.
+      if (cellText(current_.Col, current_.Row) != editStartText_ ||
+          editor_->text() != editStartText_) {
+        loadingEditor_ = true;
+        setCellText(current_.Col, current_.Row, editStartText_);
         editor_->setText(editStartText_);
-        editorTextEdited(editStartText_);
+        loadingEditor_ = false;
+        if (onEditRestored) onEditRestored(current_.Col, current_.Row);
       }
       hideEditor();
       event->accept();
@@ -496,6 +493,25 @@ bool Grid::handleNavigationKey(QKeyEvent* event) {
   moveCurrent(col, row, shift);
   event->accept();
   return true;
+}
+
+GridCoord Grid::tabTarget(int step) const {
+  // Like the arrows, Tab steps over hidden columns; past the end of a row it
+  // goes on in the next one (or wraps within the last).
+  int col = current_.Col;
+  int row = current_.Row;
+  for (int tries = 0; tries <= colCount(); ++tries) {
+    col += step;
+    if (col >= colCount()) {
+      col = fixedCols_;
+      if (row + 1 < rowCount_) ++row;
+    } else if (col < fixedCols_) {
+      col = colCount() - 1;
+      if (row - 1 >= fixedRows_) --row;
+    }
+    if (!isHidden(col)) return {col, row};
+  }
+  return current_;
 }
 
 bool Grid::focusNextPrevChild(bool next) {

@@ -139,6 +139,8 @@ class Grid : public QAbstractScrollArea {
   std::function<void(int col, int row, const QRect& rect, CellState state)> onDrawCell;
   std::function<void(int col, int row)> onGetEditText;
   std::function<void(int col, int row, const QString& text)> onSetEditText;
+  // Escape put back the text the editor opened with (no set-edit-text for it).
+  std::function<void(int col, int row)> onEditRestored;
   std::function<void(QKeyEvent* event)> onKeyDown;  // accept() the event to consume it
   std::function<void(Qt::KeyboardModifiers mods, QPoint pos)> onMouseDown;
   std::function<void(QPoint pos)> onMouseMove;
@@ -171,6 +173,8 @@ class Grid : public QAbstractScrollArea {
   void scrollIntoView(int col, int row);
   bool selectCell(int col, int row);
   bool moveCurrent(int col, int row, bool extend, bool scroll = true);
+  // Where Tab (step 1) or Shift+Tab (step -1) goes from the current cell.
+  GridCoord tabTarget(int step) const;
   void placeEditor();
   void loadEditor(bool selectAll);
   void editorTextEdited(const QString& text);

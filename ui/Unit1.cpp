@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProxyStyle>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -44,6 +45,24 @@ QFont PixelFont(const QFont& base, int pixels, bool bold = false) {
   return f;
 }
 
+QFont PointFont(const QFont& base, int points, bool bold) {
+  QFont f = base;
+  f.setPointSize(points);
+  f.setBold(bold);
+  return f;
+}
+
+// Styles that drop a combo box's list as a menu over it ignore how many items
+// it may show; a plain list below the box shows as many as it is told.
+class ListPopupStyle : public QProxyStyle {
+ public:
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* returnData) const override {
+    if (hint == QStyle::SH_ComboBox_Popup) return 0;
+    return QProxyStyle::styleHint(hint, option, widget, returnData);
+  }
+};
+
 }  // namespace
 
 QString ErrorText(const QString& message) {
@@ -66,6 +85,8 @@ TForm1::TForm1(QWidget* parent, const QString& settingsFile) : QMainWindow(paren
   setCentralWidget(PageControl1);
   PageControl1->hide();
 
+  listPopupStyle_ = new ListPopupStyle;
+  listPopupStyle_->setParent(this);
   buildPlayersPage();
   buildNamesPage();
   buildMenusAndActions();
@@ -111,7 +132,7 @@ void TForm1::buildPlayersPage() {
   Panel4->setFrameShape(QFrame::StyledPanel);
   auto* caption = Named(new QLabel("Group Filter", Panel4), "Panel4Caption");
   caption->setAlignment(Qt::AlignCenter);
-  caption->setFont(PixelFont(font(), 16, true));
+  caption->setFont(PointFont(font(), 12, true));
   caption->setGeometry(0, 0, 185, 75);
   FilterB = Named(new QPushButton("-", Panel4), "FilterB");
   FilterB->setGeometry(0, 0, 29, 15);
@@ -129,7 +150,8 @@ void TForm1::buildPlayersPage() {
   auto* strip = new QHBoxLayout(Panel3);
   strip->setContentsMargins(0, 0, 0, 0);
   strip->setSpacing(0);
-  strip->addWidget(Panel4);
+  // Folded, the caption panel stays at the left edge, not centred in the strip.
+  strip->addWidget(Panel4, 0, Qt::AlignLeft | Qt::AlignTop);
   strip->addWidget(GroupFilter, 1);
 
   Players = Named(new Grid(PlayersSht), "Players");
@@ -166,6 +188,9 @@ void TForm1::buildPlayersPage() {
   Players->onSetEditText = [this](int col, int row, const QString& text) {
     Guard([&] { PlayersSetEditText(col, row, text); });
   };
+  Players->onEditRestored = [this](int col, int row) {
+    Guard([&] { PlayersEditRestored(col, row); });
+  };
   Players->setContextMenuPolicy(Qt::CustomContextMenu);
 
   Panel2 = CreamPanel(PlayersSht, "Panel2", 36);
@@ -174,10 +199,13 @@ void TForm1::buildPlayersPage() {
   ComboBox1 = Named(new QComboBox(Panel2), "ComboBox1");
   ComboBox1->setGeometry(125, 6, 145, 21);
   ComboBox1->setMaxVisibleItems(20);
+  ComboBox1->setStyle(listPopupStyle_);
   FName = Named(new QLineEdit(Panel2), "FName");
   FName->setGeometry(306, 6, 113, 21);
   ComboBox2 = Named(new QComboBox(Panel2), "ComboBox2");
   ComboBox2->setGeometry(425, 6, 145, 21);
+  ComboBox2->setMaxVisibleItems(20);
+  ComboBox2->setStyle(listPopupStyle_);
   RevSrch = Named(new QCheckBox("Search Up", Panel2), "RevSrch");
   RevSrch->setGeometry(622, 6, 97, 17);
   Find = Named(new QPushButton("Find Next", Panel2), "Find");
@@ -269,8 +297,8 @@ void TForm1::buildMenusAndActions() {
       action("CopyToClipboard", "Copy", "Ctrl+C", Players, &TForm1::CopyToClipboardExecute);
   PasteFromClipboard =
       action("PasteFromClipboard", "Paste", "Ctrl+V", Players, &TForm1::PasteFromClipboardExecute);
-  Merge = action("Merge", "Merge With Previous", "Ctrl+D", NamesB, &TForm1::MergeExecute);
-  Create = action("Create", "Create New", "Ctrl+N", NamesB, &TForm1::CreateExecute);
+  Merge = action("Merge", "Merge With Previous", "Ctrl+D", this, &TForm1::MergeExecute);
+  Create = action("Create", "Create New", "Ctrl+N", this, &TForm1::CreateExecute);
   connect(Find, &QPushButton::clicked, FindNext, &QAction::trigger);
 
   PlayersPM = Named(new QMenu(this), "PlayersPM");
@@ -311,13 +339,16 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-  // Line edits claim Ctrl+A for themselves; in this window it selects the
-  // whole player table from wherever the focus is.
+  // Line edits claim some Ctrl keys for themselves; in this window Select
+  // All, Create New and Merge With Previous work from wherever the focus is.
   if (event->type() == QEvent::ShortcutOverride) {
     const auto* key = static_cast<QKeyEvent*>(event);
     auto* widget = qobject_cast<QWidget*>(watched);
-    if (key->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_A) && widget &&
-        widget->window() == this)
+    const QKeyCombination combination = key->keyCombination();
+    if (widget && widget->window() == this &&
+        (combination == QKeyCombination(Qt::ControlModifier, Qt::Key_A) ||
+         combination == QKeyCombination(Qt::ControlModifier, Qt::Key_N) ||
+         combination == QKeyCombination(Qt::ControlModifier, Qt::Key_D)))
       return true;
     // In the player grid's cell editor, Copy and Paste act on the grid.
     if (watched == Players->editor() &&

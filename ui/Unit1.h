@@ -94,6 +94,7 @@ class TForm1 : public QMainWindow {
   void PlayersMouseUp();
   void PlayersGetEditText(int col, int row);
   void PlayersSetEditText(int col, int row, const QString& text);
+  void PlayersEditRestored(int col, int row);
   void UpdateNames(int row);
 
   // ---- Names bank ----
@@ -101,6 +102,9 @@ class TForm1 : public QMainWindow {
   void NamesBSetEditText(int col, int row, const QString& text);
   bool NamesBSelectCell(int col, int row);
   void ReallocLn(int row);
+  // Closes the names bank's editor and commits its pending edit, for the
+  // commands that commit without a move of the selection.
+  void CommitNameEdit();
   void GetIDClick();
   int balance() const { return balance_; }
 
@@ -171,6 +175,7 @@ class TForm1 : public QMainWindow {
   bool Dragging = false;
   GridCoord PendingRegroup{0, 0};  // a salary cell to regroup; row 0: none
   PendingNameEdit pendingNameEdit_;
+  QStyle* listPopupStyle_ = nullptr;  // the column choosers' drop-down lists
   int balance_ = 0;
 };
 

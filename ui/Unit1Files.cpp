@@ -87,7 +87,15 @@ void TForm1::OpenRoster(const QString& path) {
 
   SaveR->setEnabled(true);
   Close1->setEnabled(true);
+  // Both grids start at their first cell, and the page shown takes the keys
+  // at once: arrows, Ctrl+Home and typing work without a click.
+  Players->setSelection(MakeGridRect(4, 4, 1, 1));
+  Players->setTopRow(1);
+  Players->setLeftCol(4);
+  NamesB->setSelection(MakeGridRect(1, 1, 1, 1));
+  NamesB->setTopRow(1);
   PageControl1->show();
+  (PageControl1->currentWidget() == NamesSht ? NamesB : Players)->setFocus();
 }
 
 void TForm1::SaveRClick() {
@@ -114,8 +122,7 @@ void TForm1::About1Click() {
 }
 
 void TForm1::PageControl1Change(int index) {
-  if (index == PageControl1->indexOf(PlayersSht))
-    Guard([&] { NamesBSelectCell(NamesB->col(), NamesB->row()); });
+  if (index == PageControl1->indexOf(PlayersSht)) Guard([&] { CommitNameEdit(); });
 }
 
 }  // namespace orrimax::ui

@@ -7,10 +7,14 @@
 
 namespace orrimax::ui {
 void TForm1::NamesBGetEditText(int col, int row) {
+  // A second edit of a Length still pending is the same change: it keeps
+  // the Length the first one began with, or the balance would lose it.
+  const bool samePending =
+      pendingNameEdit_.Row == row && pendingNameEdit_.Col == col && pendingNameEdit_.Row != 0;
   pendingNameEdit_.Row = row;
   pendingNameEdit_.Col = col;
   const std::u16string_view text = NamesB->cell(col, row);
-  if (col == 2 && !text.empty()) pendingNameEdit_.OldLength = ParseInteger(text);
+  if (col == 2 && !text.empty() && !samePending) pendingNameEdit_.OldLength = ParseInteger(text);
 }
 
 void TForm1::NamesBSetEditText(int col, int row, const QString& text) {
@@ -86,9 +90,16 @@ void TForm1::ShiftPlayerNameIds(std::int64_t from, int delta) {
         Players->setCellText(4 + k, d, QString::number(id + delta));
 }
 
+void TForm1::CommitNameEdit() {
+  // The editor closes with the commit: typing on in it after the commit
+  // would be an edit that nothing began, and that no move would commit.
+  NamesB->hideEditor();
+  NamesBSelectCell(NamesB->col(), NamesB->row());
+}
+
 void TForm1::CreateExecute() {
   // A pending edit belongs to the row it was made in: commit it first.
-  NamesBSelectCell(NamesB->col(), NamesB->row());
+  CommitNameEdit();
   const int y = NamesB->row();
   // References are checked before the bank changes, so a bad ID changes nothing.
   ShiftPlayerNameIds(std::numeric_limits<std::int64_t>::max(), 0);
@@ -101,7 +112,7 @@ void TForm1::CreateExecute() {
 }
 
 void TForm1::MergeExecute() {
-  NamesBSelectCell(NamesB->col(), NamesB->row());
+  CommitNameEdit();
   const int y = NamesB->row();
   const std::int64_t merged =
       std::int64_t{ParseInteger(NamesB->cell(2, y - 1))} + ParseInteger(NamesB->cell(2, y)) + 1;

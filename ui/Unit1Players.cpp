@@ -164,6 +164,14 @@ void TForm1::PlayersSetEditText(int col, int row, const QString& text) {
   }
 }
 
+void TForm1::PlayersEditRestored(int col, int row) {
+  // The name follows the ID put back, as it followed each ID typed; an ID
+  // that never parsed leaves the name as the typing left it.
+  if (col != 4 && col != 5) return;
+  if (const auto id = TryParseInteger(Players->cell(col, row)))
+    Players->setCell(col - 2, row, std::u16string(NameOfEntry(*id)));
+}
+
 std::u16string_view TForm1::NameOfEntry(std::int64_t id) const {
   // No entry (beyond the last, or negative): an empty name.
   if (id < 0 || id >= NamesB->rowCount() - 1) return {};

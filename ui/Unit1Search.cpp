@@ -69,7 +69,7 @@ void TForm1::FilterBClick() {
   const bool fold = FilterB->text() == "-";
   Panel3->setFixedHeight(fold ? 18 : 75);
   Panel4->setFixedHeight(fold ? 18 : 75);
-  caption.setPixelSize(fold ? 13 : 16);  // 10 and 12 points at 96 dots per inch
+  caption.setPointSize(fold ? 10 : 12);
   caption.setBold(!fold);
   label->setFont(caption);
   label->setGeometry(0, 0, Panel4->width(), Panel4->height());

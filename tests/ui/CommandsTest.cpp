@@ -307,6 +307,42 @@ class CommandsTest : public QObject {
     QTest::keyClick(form_->LName, Qt::Key_F3);
     QCOMPARE(P().row(), 2);
   }
+
+  // Create New and Merge With Previous are the window's, like F3 and Ctrl+A.
+  void namesShortcutsWorkFromAnywhere_data() {
+    QTest::addColumn<QString>("focus");
+    QTest::newRow("search box") << "LName";
+    QTest::newRow("player grid") << "Players";
+    QTest::newRow("player cell editor") << "editor";
+    QTest::newRow("names bank") << "NamesB";
+    QTest::newRow("Get ID box") << "GetIDE";
+  }
+
+  void namesShortcutsWorkFromAnywhere() {
+    QFETCH(QString, focus);
+    const bool names = focus == "NamesB" || focus == "GetIDE";
+    form_->PageControl1->setCurrentWidget(names ? form_->NamesSht : form_->PlayersSht);
+    const auto focusOn = [&] {
+      if (focus == "editor") {
+        P().moveTo(20, 3);
+        P().setFocus();
+        QTest::keyClick(&P(), Qt::Key_F2);
+      } else {
+        form_->findChild<QWidget*>(focus)->setFocus();
+      }
+      return QApplication::focusWidget();
+    };
+    N().moveTo(1, 6);  // entry 5: empty and unused
+    const int rows = N().rowCount();
+    QTest::keyClick(focusOn(), Qt::Key_N, Qt::ControlModifier);
+    QCOMPARE(N().rowCount(), rows + 1);
+    QCOMPARE(form_->ResC->text(), QString("-1"));
+    N().moveTo(1, 7);  // the new entry
+    QTest::keyClick(focusOn(), Qt::Key_D, Qt::ControlModifier);
+    QCOMPARE(N().rowCount(), rows);
+    QCOMPARE(Cell(N(), 2, 6), QString("1"));  // 0 + 0 + 1
+    QVERIFY(errors_.isEmpty());
+  }
 };
 
 QTEST_MAIN(CommandsTest)

@@ -226,6 +226,43 @@ class FileCommandsTest : public QObject {
     QCOMPARE(form->rosterPath(), other);
   }
 
+  void afterOpenThePageShownHasTheKeys() {
+    auto form = NewForm();
+    QVERIFY(ShowActive(*form));
+    Open(*form, path_);
+    Grid& players = *form->Players;
+    QCOMPARE(QApplication::focusWidget(), &players);
+    QCOMPARE((GridCoord{players.col(), players.row()}), (GridCoord{4, 1}));
+    // The current cell carries the dotted focus frame along its top edge.
+    const QImage shot = players.viewport()->grab().toImage();
+    const QRect cell = players.cellRect(4, 1);
+    int dark = 0;
+    for (int x = cell.left(); x < cell.right(); ++x) dark += qGray(shot.pixel(x, cell.top())) < 64;
+    QVERIFY2(dark > cell.width() / 4, qPrintable(QString::number(dark)));
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    QCOMPARE(form->PageControl1->currentWidget(), form->PlayersSht);
+    QCOMPARE((GridCoord{players.col(), players.row()}), (GridCoord{5, 1}));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Home, Qt::ControlModifier);
+    QCOMPARE((GridCoord{players.col(), players.row()}), (GridCoord{4, 1}));
+    QTest::keyClick(QApplication::focusWidget(), '3');
+    QVERIFY(players.editorVisible());
+    QCOMPARE(Cell(players, 4, 1), QString("3"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+
+    // A second roster opens at its first cell too; on the names page, the
+    // names bank takes the keys.
+    players.moveTo(30, 20);
+    Open(*form, path_);
+    QCOMPARE((GridCoord{players.col(), players.row()}), (GridCoord{4, 1}));
+    form->PageControl1->setCurrentWidget(form->NamesSht);
+    form->NamesB->moveTo(2, 30);
+    Open(*form, path_);
+    QCOMPARE(QApplication::focusWidget(), form->NamesB);
+    QCOMPARE((GridCoord{form->NamesB->col(), form->NamesB->row()}), (GridCoord{1, 1}));
+  }
+
   void errorTextGetsAFullStopByTheRule_data() {
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("shown");

@@ -1,5 +1,7 @@
 // The names bank, driven with real keys and clicks: the Length input rule,
 // the balance and Save, commits cutting texts and refreshing player names.
+#include <random>
+
 #include "AppSetup.h"
 #include "UiTestSupport.h"
 
@@ -159,6 +161,112 @@ class NamesBankTest : public QObject {
     Key(Qt::Key_Escape);
     QCOMPARE(Cell(Names(), 1, 2), QString("Jones"));
     QVERIFY(!Names().editorVisible());
+  }
+
+  void aLengthEditedTwiceBeforeMovingCountsFromItsFirstValue() {
+    // Kovačen: Length 7 becomes 9 over two edits of the same pending cell.
+    TypeInto(2, 6, "9");
+    Key(Qt::Key_Return);
+    QVERIFY(!Names().editorVisible());
+    Key(Qt::Key_F2);
+    Key(Qt::Key_Down);
+    QCOMPARE(form_->ResC->text(), QString("-2"));
+    QVERIFY(!form_->SaveR->isEnabled());
+    // And once more, with an Escape in between: still counted from 7.
+    Names().moveTo(2, 6);
+    Key(Qt::Key_F2);
+    Type("1");  // 91
+    Key(Qt::Key_Return);
+    Key(Qt::Key_F2);
+    Key(Qt::Key_Escape);
+    Key(Qt::Key_Up);
+    QCOMPARE(Cell(Names(), 2, 6), QString("91"));
+    QCOMPARE(form_->ResC->text(), QString("-84"));
+  }
+
+  // Whatever the user does, the balance is what the pool gained or lost:
+  // (the pool's size at loading - its size now) / 2, each entry taking
+  // 2 x Length + 2 bytes. So a balance of 0 keeps the pool's size.
+  void theBalanceAlwaysMatchesThePoolSize_data() {
+    QTest::addColumn<unsigned>("seed");
+    for (unsigned seed : {1u, 2u, 3u, 4u}) QTest::newRow(qPrintable(QString::number(seed))) << seed;
+  }
+
+  void theBalanceAlwaysMatchesThePoolSize() {
+    QFETCH(unsigned, seed);
+    const auto poolBytes = [&] {
+      std::int64_t bytes = 0;
+      for (int r = 1; r < Names().rowCount(); ++r)
+        bytes += 2 * std::int64_t{TryParseInteger(Names().cell(2, r)).value_or(-1000000)} + 2;
+      return bytes;
+    };
+    const std::int64_t atLoading = poolBytes();
+    std::mt19937 random(seed);
+    const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    const auto expectBalanced = [&](int step) {
+      QVERIFY2(form_->balance() == (atLoading - poolBytes()) / 2,
+               qPrintable(QString("step %1: balance %2").arg(step).arg(form_->balance())));
+      QCOMPARE(form_->ResC->text(), QString::number(form_->balance()));
+      QCOMPARE(form_->SaveR->isEnabled(), form_->balance() == 0);
+    };
+    Names().moveTo(2, 2);
+    Names().setFocus();
+    for (int step = 0; step < 300; ++step) {
+      const bool editing = Names().editorVisible();
+      switch (pick(12)) {
+        case 0:
+        case 1:
+          // Digits; a long Length is shortened instead, to stay a number.
+          if (editing && Names().editor()->text().size() >= 3)
+            Key(Qt::Key_Backspace);
+          else
+            Type(QString::number(pick(20)));
+          break;
+        case 2:
+          Type(QString(QChar(u'a' + pick(26))));
+          break;
+        case 3:
+          Key(Qt::Key_Return);
+          break;
+        case 4:
+          Key(Qt::Key_F2);
+          break;
+        case 5:
+          Key(Qt::Key_Escape);
+          break;
+        case 6:
+          Key(Qt::Key_Backspace);
+          break;
+        case 7:  // moves commit
+          Key(Names().row() > 10 ? Qt::Key_Up : pick(2) ? Qt::Key_Down : Qt::Key_Up);
+          expectBalanced(step);
+          break;
+        case 8:
+          if (editing) {
+            Key(Qt::Key_Down);
+          } else {
+            Key(Names().col() == 1 ? Qt::Key_Right : Qt::Key_Left);
+          }
+          expectBalanced(step);
+          break;
+        case 9:
+          Names().moveTo(1 + pick(2), 1 + pick(12));
+          expectBalanced(step);
+          break;
+        case 10:
+          Key(Qt::Key_N, Qt::ControlModifier);
+          expectBalanced(step);
+          break;
+        case 11:
+          Key(Qt::Key_D, Qt::ControlModifier);
+          expectBalanced(step);
+          break;
+      }
+      if (QTest::currentTestFailed()) return;
+    }
+    for (const QString& error : errors_)
+      QVERIFY2(error.contains("cannot be merged") || error.contains("''Length''"),
+               qPrintable(error));
   }
 };
 

@@ -138,6 +138,24 @@ class PlayerGridTest : public QObject {
     QVERIFY(P().isHidden(234));
   }
 
+  void tabStepsOverHiddenColumns() {
+    HideGroup(6, 14);  // "Bio"
+    P().moveTo(5, 3);
+    Key(Qt::Key_Tab);
+    QCOMPARE((GridCoord{P().col(), P().row()}), (GridCoord{15, 3}));
+    Key(Qt::Key_Tab, Qt::ShiftModifier);
+    QCOMPARE((GridCoord{P().col(), P().row()}), (GridCoord{5, 3}));
+    // Past the last visible column of a row: the first of the next.
+    const ColumnGroup& last = kColumnGroups[kGroupCount - 1];
+    HideGroup(last.First, last.Last);
+    P().moveTo(last.First - 1, 3);
+    Key(Qt::Key_Tab);
+    QCOMPARE((GridCoord{P().col(), P().row()}), (GridCoord{4, 4}));
+    Key(Qt::Key_Tab, Qt::ShiftModifier);
+    QCOMPARE((GridCoord{P().col(), P().row()}), (GridCoord{last.First - 1, 3}));
+    QVERIFY(!P().isHidden(P().col()));
+  }
+
   void dragAndShiftClickRanges() {
     const QPoint start = CellCentre(P(), 10, 3);
     QTest::mousePress(P().viewport(), Qt::LeftButton, {}, start);
@@ -317,6 +335,56 @@ class PlayerGridTest : public QObject {
     const QString name = Cell(P(), 2, 4);
     Type("z");
     QCOMPARE(Cell(P(), 2, 4), name);
+  }
+
+  // Escape puts back exactly what the editor opened with: typed-over and
+  // appended edits alike, in every column, with its longest value.
+  void escapeRestoresTheOpeningText_data() {
+    QTest::addColumn<bool>("appending");  // F2 and a digit after the text, or a digit over it
+    QTest::newRow("appended") << true;
+    QTest::newRow("typed over") << false;
+  }
+
+  void escapeRestoresTheOpeningText() {
+    QFETCH(bool, appending);
+    P().setCell(223, 7, u"18253");
+    P().setCell(184, 8, u"1 397 299 791");
+    for (int c = 4; c < kColumnCount; ++c) {
+      int row = 1;
+      for (int r = 2; r < P().rowCount(); ++r)
+        if (P().cell(c, r).size() > P().cell(c, row).size()) row = r;
+      const QString text = Cell(P(), c, row);
+      const QString last = Cell(P(), 2, row), first = Cell(P(), 3, row);
+      P().moveTo(c, row);
+      if (appending) Key(Qt::Key_F2);
+      Type("7");
+      Key(Qt::Key_Escape);
+      QVERIFY2(Cell(P(), c, row) == text, qPrintable(QString("column %1").arg(c)));
+      QVERIFY(!P().editorVisible());
+      Key(Qt::Key_Down);  // a pending salary regroup runs here
+      QVERIFY2(Cell(P(), c, row) == text, qPrintable(QString("column %1").arg(c)));
+      QCOMPARE(Cell(P(), 2, row), last);
+      QCOMPARE(Cell(P(), 3, row), first);
+    }
+    QVERIFY(errors_.isEmpty());
+  }
+
+  void escapeAfterRejectedAndDeletedCharacters() {
+    P().setCell(223, 7, u"18253");
+    P().moveTo(223, 7);
+    Key(Qt::Key_F2);
+    Key(Qt::Key_Backspace);
+    Key(Qt::Key_Backspace);
+    Type("9x");
+    QCOMPARE(Cell(P(), 223, 7), QString("1829"));
+    Key(Qt::Key_Escape);
+    QCOMPARE(Cell(P(), 223, 7), QString("18253"));
+    // A typed name ID cancelled: the name follows the ID put back.
+    const QString name = Cell(P(), 2, 9);
+    TypeInto(4, 9, "12");
+    QCOMPARE(Cell(P(), 2, 9), form_->NamesB->cellText(1, 13));
+    Key(Qt::Key_Escape);
+    QCOMPARE(Cell(P(), 2, 9), name);
   }
 };
 

@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <algorithm>
+#include <limits>
 
 namespace orrimax::ui {
 
@@ -13,6 +14,8 @@ GridRect MakeGridRect(int col1, int col2, int row1, int row2) {
 
 GridEditor::GridEditor(Grid* grid) : QLineEdit(grid->viewport()), grid_(grid) {
   setFrame(false);
+  // A cell may hold any length of text; the editor must not cut it.
+  setMaxLength(std::numeric_limits<int>::max());
   hide();
 }
 

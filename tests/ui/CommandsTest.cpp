@@ -1,5 +1,7 @@
 // Names commands, clipboard copy and paste, and Find Next on the real window.
+#include <QAbstractItemView>
 #include <QClipboard>
+#include <QComboBox>
 #include <QScrollBar>
 
 #include "AppSetup.h"
@@ -297,6 +299,17 @@ class CommandsTest : public QObject {
     form_->resize(1000, 750);
     QTRY_COMPARE(form_->Find->x(), form_->Panel2->width() - 99 - 15);
     QCOMPARE(form_->RevSrch->x(), form_->Find->x() - 100);
+  }
+
+  void columnChoosersDropTwentyItems() {
+    for (QComboBox* chooser : {form_->ComboBox1, form_->ComboBox2}) {
+      QCOMPARE(chooser->count(), 235);
+      chooser->showPopup();
+      QAbstractItemView* list = chooser->view();
+      QTRY_VERIFY(list->isVisible());
+      QCOMPARE(list->viewport()->height() / list->sizeHintForRow(0), 20);
+      chooser->hidePopup();
+    }
   }
 
   void f3WorksFromAnywhere() {

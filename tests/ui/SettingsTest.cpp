@@ -1,6 +1,7 @@
 // The column group filter and Config.ini: read at start-up, written when the
 // window closes, with the defaults of a missing file, section or key.
 #include <QFile>
+#include <QPainter>
 #include <QTextStream>
 
 #include "AppSetup.h"
@@ -64,6 +65,53 @@ class SettingsTest : public QObject {
     QCOMPARE(form->FilterB->text(), QString("-"));
     QVERIFY(!form->GroupFilter->isHidden());
     QVERIFY(form->findChild<QLabel*>("Panel4Caption")->font().bold());
+  }
+
+  void theFoldedStripKeepsItsCaptionAtTheLeft() {
+    auto form = NewForm(*dir_);
+    QVERIFY(ShowActive(*form));
+    auto* caption = form->findChild<QLabel*>("Panel4Caption");
+    for (bool folded : {true, false}) {
+      form->FilterB->click();
+      QCOMPARE(form->Panel4->geometry().topLeft(), QPoint(0, 0));
+      QCOMPARE(form->FilterB->mapTo(form->Panel3, QPoint(0, 0)), QPoint(0, 0));
+      QCOMPARE(form->FilterB->size(), QSize(29, 15));
+      QCOMPARE(caption->font().pointSize(), folded ? 10 : 12);
+      QCOMPARE(caption->font().bold(), !folded);
+    }
+  }
+
+  // Bold must show: a face that draws no heavier than the regular one is
+  // no bold at all.
+  void boldCaptionsRenderBold_data() {
+    QTest::addColumn<QString>("label");
+    QTest::newRow("Group Filter") << "Panel4Caption";
+    QTest::newRow("Resources:") << "Label1";
+    QTest::newRow("balance") << "ResC";
+  }
+
+  void boldCaptionsRenderBold() {
+    QFETCH(QString, label);
+    auto form = NewForm(*dir_);
+    const QLabel* shown = form->findChild<QLabel*>(label);
+    QVERIFY(shown->font().bold());
+    if (label != "Panel4Caption") QCOMPARE(shown->font().pixelSize(), 16);
+    const auto ink = [](const QFont& font) {
+      QImage image(300, 40, QImage::Format_RGB32);
+      image.fill(Qt::white);
+      QPainter painter(&image);
+      painter.setFont(font);
+      painter.drawText(5, 30, "Resources: 0 Group Filter");
+      painter.end();
+      qint64 sum = 0;
+      for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) sum += 255 - qGray(image.pixel(x, y));
+      return sum;
+    };
+    QFont regular = shown->font();
+    regular.setBold(false);
+    QVERIFY2(ink(shown->font()) > ink(regular) * 5 / 4,
+             qPrintable(QString("%1 against %2").arg(ink(shown->font())).arg(ink(regular))));
   }
 
   void noSettingsFile() {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# A user types a name ID, a skill rating and a salary into the real player
-# grid, saves, and the saved record holds exactly those values.
+# A user opens a roster and, without a click, types a name ID, a skill rating
+# and a salary into the real player grid, saves, and the saved record holds
+# exactly those values.
 # Usage: edit_player_cells.sh EDITOR CLI ARTIFACT_FOLDER
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
@@ -13,8 +14,9 @@ start_display
 start_editor "$WORK"
 open_roster "$WORK/Roster.ROS"
 
-# Player 1 is grid row 2; column 4 (LNameID) is the first scrolling column.
-click_at 386 176
+# The grid has the keys as soon as the roster is open: the current cell is
+# (4, 1), LNameID of player 0, and Down moves to player 1 (grid row 2).
+press Down
 type_text "7"
 press --delay 20 --repeat 18 Right   # to column 22, SShtIns
 type_text "99.6"

@@ -96,6 +96,25 @@ class GridTest : public QObject {
     QCOMPARE(grid_->col(), 2);
   }
 
+  // Keys can reach a window that is not the active one (a desktop whose
+  // focus follows the pointer): moving on must still end the edit there.
+  void anEditEndsWithTheMoveInAnInactiveWindow() {
+    QWidget other;
+    QVERIFY(ShowActive(other));
+    QVERIFY(!grid_->isActiveWindow());
+    grid_->moveTo(4, 2);
+    grid_->setFocus();
+    const auto keyToFocus = [&](auto key) { QTest::keyClick(grid_->window()->focusWidget(), key); };
+    keyToFocus('7');
+    QVERIFY(grid_->editorVisible());
+    keyToFocus(Qt::Key_Right);
+    QVERIFY(!grid_->editorVisible());
+    QCOMPARE(grid_->window()->focusWidget(), grid_.get());
+    keyToFocus('1');
+    QCOMPARE(Cell(*grid_, 4, 2), QString("7"));
+    QCOMPARE(Cell(*grid_, 5, 2), QString("1"));
+  }
+
   void aVetoKeepsTheCurrentCell() {
     grid_->moveTo(3, 2);
     grid_->onSelectCell = [](int, int) { return false; };

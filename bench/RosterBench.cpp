@@ -77,7 +77,7 @@ void WriteFile(benchmark::State& state, std::uint32_t players) {
 void WriteFileSafely(benchmark::State& state, std::uint32_t players) {
   const std::vector<std::uint8_t> bytes = ReadWholeFile(Roster(players));
   const auto path = Output(players);
-  for (auto _ : state) WriteFileAtomically(path, bytes);
+  for (auto _ : state) SaveFile(path, bytes);
   CountBytes(state, bytes.size());
 }
 

@@ -24,7 +24,7 @@ constexpr const char* kUsage =
     "Commands:\n"
     "  export ROSTER [-o FILE]           the player table as text\n"
     "  export --names ROSTER [-o FILE]   the names bank as text\n"
-    "  import ROSTER [--table FILE] [--names FILE]\n"
+    "  import ROSTER [--table FILE] [--names FILE] [--no-backup]\n"
     "                                    put edited texts back and save the roster\n"
     "  check ROSTER                      load the roster and report what it holds\n"
     "  demo -o FILE [--players N] [--seed S]\n"
@@ -41,12 +41,14 @@ constexpr const char* kExportHelp =
     "text is UTF-8. Without -o the text goes to standard output.\n";
 
 constexpr const char* kImportHelp =
-    "Usage: orrimax-cli import ROSTER [--table FILE] [--names FILE]\n"
+    "Usage: orrimax-cli import ROSTER [--table FILE] [--names FILE] [--no-backup]\n"
     "Reads texts in the formats of 'export' and saves the roster as the editor's\n"
     "Save does. The table must have the header line, one line per player and 234\n"
     "cells per line; the row numbers and the name columns 1-3 are not read. The\n"
     "names' Lengths must keep the name pool's size (a balance of 0), and no text\n"
-    "may be longer than its Length. On any error the roster file is unchanged.\n";
+    "may be longer than its Length. On any error the roster file is unchanged.\n"
+    "Before saving, the roster as it is on disk is kept in ROSTER.bak beside it\n"
+    "(replacing an older one); --no-backup leaves that out.\n";
 
 constexpr const char* kCheckHelp =
     "Usage: orrimax-cli check ROSTER\n"
@@ -143,14 +145,14 @@ void Emit(const std::string& text, const Parsed& p, std::ostream& out) {
     return;
   }
   try {
-    WriteFileAtomically(it->second,
-                        std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+    SaveFile(it->second,
+             std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
   } catch (const RosterError& e) {
     Rethrow(it->second, e);
   }
 }
 
-int Export(const std::vector<std::string>& args, std::ostream& out) {
+int Export(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
   const Parsed p = ParseArgs(args, 1, {"-o"}, {"--names"});
   const std::string file = OnePositional(p, "ROSTER");
   const LoadedRoster roster = Load(file);
@@ -165,8 +167,15 @@ std::int64_t PoolBytes(const ColumnList& lengths) {
   return total;
 }
 
-int Import(const std::vector<std::string>& args, std::ostream& out) {
-  const Parsed p = ParseArgs(args, 1, {"--table", "--names"}, {});
+// The backup beside a roster, when there is one.
+std::string KeptBackup(const std::string& file) {
+  std::error_code ec;
+  const std::filesystem::path backup = BackupPathOf(file);
+  return std::filesystem::is_regular_file(backup, ec) ? backup.string() : std::string();
+}
+
+int Import(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  const Parsed p = ParseArgs(args, 1, {"--table", "--names"}, {"--no-backup"});
   const std::string file = OnePositional(p, "ROSTER");
   if (p.values.empty()) throw UsageError{"give --table FILE, --names FILE or both"};
   LoadedRoster roster = Load(file);
@@ -198,12 +207,17 @@ int Import(const std::vector<std::string>& args, std::ostream& out) {
       Rethrow(it->second, e);
     }
   }
+  SaveOutcome saved;
   try {
-    SaveRoster(roster.Document, file, roster.Table, roster.Names.Data, roster.Names.Length);
+    saved = SaveRoster(roster.Document, file, roster.Table, roster.Names.Data, roster.Names.Length,
+                       {.backup = !p.flags.count("--no-backup")});
   } catch (const RosterError& e) {
-    Rethrow(file, e);
+    throw RosterError(FailedSaveMessage(e, file, KeptBackup(file)));
   }
   out << "Saved " << file << "\n";
+  if (!saved.backupProblem.empty())
+    err << "orrimax-cli: warning: the backup " << saved.backup.string()
+        << " could not be written: " << WithFullStop(saved.backupProblem) << "\n";
   return 0;
 }
 
@@ -213,7 +227,7 @@ std::string Hex32(std::uint32_t v) {
   return s.str();
 }
 
-int Check(const std::vector<std::string>& args, std::ostream& out) {
+int Check(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
   const Parsed p = ParseArgs(args, 1, {}, {});
   const std::string file = OnePositional(p, "ROSTER");
   // Read only: checking needs no write access.
@@ -274,7 +288,7 @@ int Check(const std::vector<std::string>& args, std::ostream& out) {
   return problems.empty() ? 0 : 1;
 }
 
-int Demo(const std::vector<std::string>& args, std::ostream& out) {
+int Demo(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
   const Parsed p = ParseArgs(args, 1, {"-o", "--players", "--seed"}, {});
   if (!p.positional.empty()) throw UsageError{"unexpected argument " + p.positional[0]};
   if (!p.values.count("-o")) throw UsageError{"missing -o FILE"};
@@ -285,7 +299,7 @@ int Demo(const std::vector<std::string>& args, std::ostream& out) {
   const gen::GeneratedRoster roster = gen::GenerateRoster(shape);
   const std::string& file = p.values.at("-o");
   try {
-    WriteFileAtomically(file, roster.file);
+    SaveFile(file, roster.file);
   } catch (const RosterError& e) {
     Rethrow(file, e);
   }
@@ -302,8 +316,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
       (command.empty() ? err : out) << kUsage;
       return command.empty() ? 2 : 0;
     }
-    const std::map<std::string,
-                   std::pair<const char*, int (*)(const std::vector<std::string>&, std::ostream&)>>
+    const std::map<std::string, std::pair<const char*, int (*)(const std::vector<std::string>&,
+                                                               std::ostream&, std::ostream&)>>
         commands = {{"export", {kExportHelp, Export}},
                     {"import", {kImportHelp, Import}},
                     {"check", {kCheckHelp, Check}},
@@ -314,7 +328,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
       out << it->second.first;
       return 0;
     }
-    return it->second.second(args, out);
+    return it->second.second(args, out, err);
   } catch (const UsageError& e) {
     err << "orrimax-cli: " << e.message << "\nTry 'orrimax-cli --help'.\n";
     return 2;

@@ -15,6 +15,7 @@
 
 #include "ColumnList.h"
 #include "Errors.h"
+#include "FileIO.h"
 
 namespace orrimax {
 
@@ -81,6 +82,7 @@ struct LoadedRoster {
   RosterDocument Document;
   PlayerColumns Table;
   NamesBankColumns Names;
+  FileStamp Stamp;  // the file as it was read (LoadRoster only)
 };
 
 // Reads and decodes a roster file. Nothing is shared with any previous
@@ -105,12 +107,19 @@ void BuildRosterImage(const RosterDocument& doc, std::span<const ColumnList> tab
                       const ColumnList& namesData, const ColumnList& namesLength,
                       std::vector<std::uint8_t>& image);
 
-// Encodes and writes the roster to `path` (atomically). On success the
-// document's Players, NamePool and name offsets are those written; on failure
-// neither the document nor the file on disk has changed.
-void SaveRoster(RosterDocument& doc, const std::filesystem::path& path,
-                std::span<const ColumnList> table, const ColumnList& namesData,
-                const ColumnList& namesLength);
+// Encodes and writes the roster to `path` (SaveFile: the file stays whole
+// and keeps what it is). On success the document's Players, NamePool and
+// name offsets are those written; on failure the document has not changed,
+// nor has the file, but for an IncompleteSaveError.
+SaveOutcome SaveRoster(RosterDocument& doc, const std::filesystem::path& path,
+                       std::span<const ColumnList> table, const ColumnList& namesData,
+                       const ColumnList& namesLength, const SaveOptions& options = {});
+
+// What the user is told after a failed save of the roster shown as
+// `shownPath`: the failure's own message with its full stop, then what
+// became of the file (and of its backup `shownBackup`, if one is kept).
+std::string FailedSaveMessage(const RosterError& error, const std::string& shownPath,
+                              const std::string& shownBackup = {});
 
 // ---- Name pool and name references -----------------------------------------
 

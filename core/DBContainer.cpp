@@ -67,13 +67,16 @@ LoadedRoster LoadRosterFromBytes(std::span<const std::uint8_t> file) {
 
 LoadedRoster LoadRoster(const std::filesystem::path& path) {
   RosterDocument document;
+  FileStamp stamp;
   {
     // Opened for writing too, so a roster that could not be saved back is
     // refused at once. The file's bytes go before the table is built.
-    const std::vector<std::uint8_t> file = ReadWholeFile(path, FileAccess::ReadWrite);
+    const std::vector<std::uint8_t> file = ReadWholeFile(path, FileAccess::ReadWrite, &stamp);
     document = ReadRosterDocument(file);
   }
-  return Decoded(std::move(document));
+  LoadedRoster roster = Decoded(std::move(document));
+  roster.Stamp = stamp;
+  return roster;
 }
 
 std::vector<std::uint8_t> BuildRosterImage(const RosterDocument& doc,
@@ -112,11 +115,11 @@ void BuildRosterImage(const RosterDocument& doc, std::span<const ColumnList> tab
   WriteU32LE(image.data(), Crc32(std::span(image).subspan(kCrcSize)));
 }
 
-void SaveRoster(RosterDocument& doc, const std::filesystem::path& path,
-                std::span<const ColumnList> table, const ColumnList& namesData,
-                const ColumnList& namesLength) {
+SaveOutcome SaveRoster(RosterDocument& doc, const std::filesystem::path& path,
+                       std::span<const ColumnList> table, const ColumnList& namesData,
+                       const ColumnList& namesLength, const SaveOptions& options) {
   const std::vector<std::uint8_t> image = BuildRosterImage(doc, table, namesData, namesLength);
-  WriteFileAtomically(path, image);
+  const SaveOutcome outcome = SaveFile(path, image, options);
 
   // What was written is now the document.
   const std::span<const std::uint8_t> written(image);
@@ -128,6 +131,17 @@ void SaveRoster(RosterDocument& doc, const std::filesystem::path& path,
   doc.Bank.resize(offsets.size());
   for (std::size_t k = 0; k < offsets.size(); ++k) doc.Bank[k].P = offsets[k];
   doc.StoredCrc = ReadU32LE(image.data());
+  return outcome;
+}
+
+std::string FailedSaveMessage(const RosterError& error, const std::string& shownPath,
+                              const std::string& shownBackup) {
+  std::string message = WithFullStop(error.message()) + " The roster " + shownPath;
+  if (dynamic_cast<const IncompleteSaveError*>(&error) == nullptr)
+    return message + " was not changed.";
+  message += " may be incomplete";
+  if (!shownBackup.empty()) message += "; its backup " + shownBackup + " is whole";
+  return message + ".";
 }
 
 }  // namespace orrimax

@@ -34,6 +34,13 @@ class InOutError : public RosterError {
   int code_;
 };
 
+// A save that failed after it had begun to rewrite the file in place: the
+// file on disk may be incomplete (its backup, if any, is whole).
+class IncompleteSaveError : public InOutError {
+ public:
+  using InOutError::InOutError;
+};
+
 // A file whose header puts a block where no block can be.
 class RangeError : public RosterError {
  public:
@@ -42,6 +49,13 @@ class RangeError : public RosterError {
 
 inline constexpr const char* kReadBeyondEnd = "Read beyond end of file";
 inline constexpr const char* kFileAccessDenied = "File access denied";
+
+// A message as the error box shows it: with a full stop, unless it already
+// ends with "." or a character below it.
+inline std::string WithFullStop(std::string message) {
+  if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') message += '.';
+  return message;
+}
 
 // Throws the InOutError that the runtime reports for an errno value.
 [[noreturn]] void ThrowIoError(int err);

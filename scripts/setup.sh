@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg62-turbo-dev libsimpleini-dev
   clang libclang-rt-14-dev clang-format
-  xvfb xauth xdotool xclip imagemagick fonts-wine
+  xvfb xauth xdotool xclip imagemagick fonts-wine acl
 )
 
 missing=()

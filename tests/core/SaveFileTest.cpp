@@ -1,0 +1,442 @@
+// Saving keeps the file what it is -- links, owner, mode, ACL, attributes --
+// leaves other writers' temporaries alone, keeps a backup, notices outside
+// changes, and says what became of the file when it fails.
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+
+#include "DB.h"
+#include "FileIO.h"
+#include "TestSupport.h"
+
+namespace orrimax {
+namespace {
+
+namespace fs = std::filesystem;
+using test::MessageOf;
+using test::TempDir;
+using Bytes = std::vector<std::uint8_t>;
+
+const Bytes kOld(5000, 0x11);
+const Bytes kNew(5000, 0x22);
+
+struct stat Stat(const fs::path& p) {
+  struct stat st {};
+  EXPECT_EQ(::stat(p.c_str(), &st), 0) << p;
+  return st;
+}
+
+bool Root() {
+  return ::geteuid() == 0;
+}
+
+// Runs `f` in a child process as the user and group nobody; its exit status.
+int AsNobody(const std::function<int()>& f) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(100);
+    ::_exit(f());
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 200;
+}
+
+std::string Attribute(const fs::path& p, const char* name) {
+  char value[4096];
+  const ssize_t n = ::getxattr(p.c_str(), name, value, sizeof value);
+  return n < 0 ? std::string() : std::string(value, static_cast<std::size_t>(n));
+}
+
+std::set<std::string> Temporaries(const TempDir& dir) {
+  std::set<std::string> found;
+  for (const auto& name : dir.Listing())
+    if (name.find(".orrimax-") != std::string::npos) found.insert(name);
+  return found;
+}
+
+// ---- The file keeps what it is ---------------------------------------------
+
+struct KeepCase {
+  std::string name;
+  bool needsRoot;
+  // Prepares dir/r.ROS (already holding kOld); returns the path to save to,
+  // or none where the system cannot give the file the property.
+  std::function<fs::path(const TempDir&)> prepare;
+  std::function<void(const TempDir&)> check;
+  bool inPlace;
+};
+
+void PrintTo(const KeepCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class KeepsTheFile : public ::testing::TestWithParam<KeepCase> {};
+
+TEST_P(KeepsTheFile, AndItsNewContent) {
+  const KeepCase& c = GetParam();
+  if (c.needsRoot && !Root()) GTEST_SKIP() << "needs root to give files to another user";
+  TempDir dir;
+  gen::WriteBytes(dir / "r.ROS", kOld);
+  const fs::path target = c.prepare(dir);
+  if (target.empty()) GTEST_SKIP() << "this system cannot give a file that property";
+  const SaveOutcome outcome = SaveFile(target, kNew);
+  EXPECT_EQ(outcome.inPlace, c.inPlace);
+  EXPECT_EQ(gen::ReadBytes(dir / "r.ROS"), kNew);
+  EXPECT_EQ(outcome.stamp.size, kNew.size());
+  EXPECT_TRUE(Temporaries(dir).empty());
+  c.check(dir);
+}
+
+const auto kNothingMore = [](const TempDir&) {};
+
+INSTANTIATE_TEST_SUITE_P(
+    Saving, KeepsTheFile,
+    ::testing::Values(
+        KeepCase{"hard link: every name sees the new roster", false,
+                 [](const TempDir& d) {
+                   fs::create_hard_link(d / "r.ROS", d / "other.ROS");
+                   return d / "r.ROS";
+                 },
+                 [](const TempDir& d) {
+                   EXPECT_EQ(gen::ReadBytes(d / "other.ROS"), kNew);
+                   EXPECT_EQ(Stat(d / "r.ROS").st_ino, Stat(d / "other.ROS").st_ino);
+                   EXPECT_EQ(Stat(d / "r.ROS").st_nlink, 2u);
+                 },
+                 true},
+        KeepCase{"set-user and set-group bits", false,
+                 [](const TempDir& d) {
+                   ::chmod((d / "r.ROS").c_str(), 06750);
+                   return d / "r.ROS";
+                 },
+                 [](const TempDir& d) { EXPECT_EQ(Stat(d / "r.ROS").st_mode & 07777, 06750u); },
+                 false},
+        KeepCase{"another user's file, kept theirs", true,
+                 [](const TempDir& d) {
+                   EXPECT_EQ(::chown((d / "r.ROS").c_str(), 65534, 65534), 0);
+                   ::chmod((d / "r.ROS").c_str(), 0640);
+                   return d / "r.ROS";
+                 },
+                 [](const TempDir& d) {
+                   EXPECT_EQ(Stat(d / "r.ROS").st_uid, 65534u);
+                   EXPECT_EQ(Stat(d / "r.ROS").st_gid, 65534u);
+                   EXPECT_EQ(Stat(d / "r.ROS").st_mode & 07777, 0640u);
+                 },
+                 false},
+        KeepCase{"extended attribute", false,
+                 [](const TempDir& d) {
+                   // No user attributes on this file system: nothing to keep.
+                   if (::setxattr((d / "r.ROS").c_str(), "user.orrimax.note", "kept", 4, 0) != 0)
+                     return fs::path();
+                   return d / "r.ROS";
+                 },
+                 [](const TempDir& d) {
+                   EXPECT_EQ(Attribute(d / "r.ROS", "user.orrimax.note"), "kept");
+                 },
+                 false},
+        KeepCase{"access-control list", false,
+                 [](const TempDir& d) {
+                   const std::string command =
+                       "setfacl -m u:65534:rw,g:65534:r '" + (d / "r.ROS").string() + "'";
+                   // Without setfacl (Debian's acl) or with ACLs off: nothing to keep.
+                   if (std::system(command.c_str()) != 0) return fs::path();
+                   return d / "r.ROS";
+                 },
+                 [](const TempDir& d) {
+                   const std::string acl = Attribute(d / "r.ROS", "system.posix_acl_access");
+                   EXPECT_FALSE(acl.empty());
+                   const std::string command =
+                       "getfacl -cpn '" + (d / "r.ROS").string() + "' | grep -q '^user:65534:rw-'";
+                   EXPECT_EQ(std::system(command.c_str()), 0);
+                 },
+                 false},
+        KeepCase{"a symbolic link stays a link", false,
+                 [](const TempDir& d) {
+                   fs::create_symlink("r.ROS", d / "link.ROS");
+                   return d / "link.ROS";
+                 },
+                 [](const TempDir& d) { EXPECT_TRUE(fs::is_symlink(d / "link.ROS")); }, false},
+        KeepCase{"a dangling link: its target is created", false,
+                 [](const TempDir& d) {
+                   fs::remove(d / "r.ROS");
+                   fs::create_symlink("r.ROS", d / "link1");
+                   fs::create_symlink(d / "link1", d / "link2");
+                   return d / "link2";
+                 },
+                 [](const TempDir& d) {
+                   EXPECT_TRUE(fs::is_symlink(d / "link1"));
+                   EXPECT_TRUE(fs::is_symlink(d / "link2"));
+                   EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(d / "r.ROS")));
+                 },
+                 false},
+        KeepCase{"a name near the system's limit", false,
+                 [](const TempDir& d) {
+                   const fs::path longName = d / (std::string(245, 'n') + ".ROS");
+                   fs::rename(d / "r.ROS", longName);
+                   fs::create_symlink(longName, d / "r.ROS");
+                   return longName;
+                 },
+                 kNothingMore, false}),
+    [](const auto& info) {
+      std::string name;
+      for (char ch : info.param.name)
+        if (std::isalnum(static_cast<unsigned char>(ch))) name += ch;
+      return name;
+    });
+
+TEST(Saving, AFolderTheUserMayNotWriteIsWrittenInPlace) {
+  if (!Root()) GTEST_SKIP() << "needs root to act as another user";
+  TempDir dir;
+  gen::WriteBytes(dir / "r.ROS", kOld);
+  ::chmod((dir / "r.ROS").c_str(), 0666);
+  ::chmod(dir.path().c_str(), 0755);
+  const int status = AsNobody([&] {
+    const SaveOutcome outcome = SaveFile(dir / "r.ROS", kNew, {.backup = true});
+    return outcome.inPlace && outcome.backupProblem == "File access denied" ? 0 : 1;
+  });
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(gen::ReadBytes(dir / "r.ROS"), kNew);
+  EXPECT_EQ(Stat(dir / "r.ROS").st_uid, 0u);
+  EXPECT_EQ(dir.Listing(), std::set<std::string>{"r.ROS"});
+}
+
+TEST(Saving, AnotherUsersFileInAStickyFolderIsWrittenInPlace) {
+  if (!Root()) GTEST_SKIP() << "needs root to act as another user";
+  TempDir dir;
+  ::chmod(dir.path().c_str(), 01777);
+  gen::WriteBytes(dir / "r.ROS", kOld);
+  ::chmod((dir / "r.ROS").c_str(), 0666);
+  EXPECT_EQ(AsNobody([&] { return SaveFile(dir / "r.ROS", kNew).inPlace ? 0 : 1; }), 0);
+  EXPECT_EQ(gen::ReadBytes(dir / "r.ROS"), kNew);
+  EXPECT_EQ(Stat(dir / "r.ROS").st_uid, 0u);
+}
+
+TEST(Saving, AFileTheUserMayNotWriteIsRefusedThoughItsFolderIsOpen) {
+  if (!Root()) GTEST_SKIP() << "needs root to act as another user";
+  TempDir dir;
+  ::chmod(dir.path().c_str(), 0777);
+  gen::WriteBytes(dir / "r.ROS", kOld);
+  ::chmod((dir / "r.ROS").c_str(), 0644);
+  EXPECT_EQ(AsNobody([&] {
+              return MessageOf<InOutError>([&] { SaveFile(dir / "r.ROS", kNew); }) ==
+                             "File access denied"
+                         ? 0
+                         : 1;
+            }),
+            0);
+  EXPECT_EQ(gen::ReadBytes(dir / "r.ROS"), kOld);
+  EXPECT_EQ(dir.Listing(), std::set<std::string>{"r.ROS"});
+}
+
+// ---- Other writers ----------------------------------------------------------
+
+TEST(Saving, TwoProcessesSavingOneFileBothSucceedAndLeaveItWhole) {
+  TempDir dir;
+  const fs::path path = dir / "r.ROS";
+  gen::WriteBytes(path, kOld);
+  const Bytes big(3'000'000, 0x5A);
+  pid_t children[2];
+  for (int k = 0; k < 2; ++k) {
+    children[k] = ::fork();
+    if (children[k] == 0) {
+      for (int i = 0; i < 150; ++i) {
+        try {
+          SaveFile(path, k == 0 ? big : kNew);
+        } catch (...) {
+          ::_exit(1);
+        }
+      }
+      ::_exit(0);
+    }
+  }
+  for (pid_t child : children) {
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  const Bytes now = gen::ReadBytes(path);
+  EXPECT_TRUE(now == big || now == kNew);
+  EXPECT_EQ(dir.Listing(), std::set<std::string>{"r.ROS"});
+}
+
+TEST(Saving, OnlyStaleTemporariesOfOursAreRemoved) {
+  TempDir dir;
+  const fs::path path = dir / "r.ROS";
+  gen::WriteBytes(path, kOld);
+  const auto age = [](const fs::path& p) {
+    const struct timespec old[2] = {{0, UTIME_OMIT}, {::time(nullptr) - 120, 0}};
+    ::utimensat(AT_FDCWD, p.c_str(), old, AT_SYMLINK_NOFOLLOW);
+  };
+  gen::WriteBytes(dir / ".r.ROS.orrimax-stale1", kOld);  // a killed save's
+  age(dir / ".r.ROS.orrimax-stale1");
+  gen::WriteBytes(dir / ".r.ROS.orrimax-fresh1", kOld);  // another save, just begun
+  gen::WriteBytes(dir / ".r.ROS.orrimax-locked", kOld);  // another save, slow
+  age(dir / ".r.ROS.orrimax-locked");
+  fs::create_directory(dir / ".r.ROS.orrimax-folder");
+  age(dir / ".r.ROS.orrimax-folder");
+  fs::create_symlink("r.ROS", dir / ".r.ROS.orrimax-linked");
+  age(dir / ".r.ROS.orrimax-linked");
+  gen::WriteBytes(dir / ".r.ROS.orrimax-my-notes", kOld);  // not of the pattern
+  age(dir / ".r.ROS.orrimax-my-notes");
+
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t holder = ::fork();
+  if (holder == 0) {
+    const int fd = ::open((dir / ".r.ROS.orrimax-locked").c_str(), O_RDONLY);
+    ::flock(fd, LOCK_EX);
+    [[maybe_unused]] const auto n = ::write(ready[1], "x", 1);
+    ::pause();
+    ::_exit(0);
+  }
+  char x;
+  ASSERT_EQ(::read(ready[0], &x, 1), 1);
+  SaveFile(path, kNew);
+  ::kill(holder, SIGKILL);
+  ::waitpid(holder, nullptr, 0);
+  EXPECT_EQ(dir.Listing(),
+            (std::set<std::string>{"r.ROS", ".r.ROS.orrimax-fresh1", ".r.ROS.orrimax-locked",
+                                   ".r.ROS.orrimax-folder", ".r.ROS.orrimax-linked",
+                                   ".r.ROS.orrimax-my-notes"}));
+  // Once nothing holds it, the slow save's temporary is stale too.
+  SaveFile(path, kOld);
+  EXPECT_FALSE(fs::exists(dir / ".r.ROS.orrimax-locked"));
+}
+
+// ---- Backups -------------------------------------------------------------------
+
+TEST(Saving, TheBackupHoldsTheFileAsItWasBeforeTheSession) {
+  TempDir dir;
+  const fs::path path = dir / "r.ROS";
+  gen::WriteBytes(path, kOld);
+  ::chmod(path.c_str(), 0600);
+  const Bytes third(100, 0x33);
+  SaveOutcome first = SaveFile(path, kNew, {.backup = true});
+  EXPECT_EQ(first.backup, dir / "r.ROS.bak");
+  EXPECT_TRUE(first.backupProblem.empty());
+  EXPECT_EQ(gen::ReadBytes(dir / "r.ROS.bak"), kOld);
+  EXPECT_EQ(Stat(dir / "r.ROS.bak").st_mode & 0777, 0600u);  // as private as the roster
+  // Later saves of the session leave it alone; the next session replaces it.
+  SaveFile(path, third);
+  EXPECT_EQ(gen::ReadBytes(dir / "r.ROS.bak"), kOld);
+  SaveFile(path, kOld, {.backup = true});
+  EXPECT_EQ(gen::ReadBytes(dir / "r.ROS.bak"), third);
+  EXPECT_EQ(gen::ReadBytes(path), kOld);
+}
+
+TEST(Saving, ABackupThatCannotBeWrittenDoesNotStopTheSave) {
+  TempDir dir;
+  const fs::path path = dir / "r.ROS";
+  gen::WriteBytes(path, kOld);
+  fs::create_directory(dir / "r.ROS.bak");
+  const SaveOutcome outcome = SaveFile(path, kNew, {.backup = true});
+  EXPECT_EQ(outcome.backupProblem, "File access denied");
+  EXPECT_EQ(gen::ReadBytes(path), kNew);
+  // A name whose backup name would be too long for the system.
+  const fs::path longest = dir / std::string(255, 'n');
+  gen::WriteBytes(longest, kOld);
+  EXPECT_EQ(SaveFile(longest, kNew, {.backup = true}).backupProblem, "Path not found");
+  EXPECT_EQ(gen::ReadBytes(longest), kNew);
+}
+
+// ---- Outside changes -----------------------------------------------------------
+
+TEST(Saving, ChangesByOthersAreNoticed) {
+  TempDir dir;
+  const fs::path path = dir / "r.ROS";
+  gen::WriteBytes(path, kOld);
+  FileStamp stamp;
+  ReadWholeFile(path, FileAccess::ReadOnly, &stamp);
+  EXPECT_EQ(CompareWithDisk(path, stamp), DiskChange::None);
+  // Same size and time, other bytes.
+  const struct stat before = Stat(path);
+  Bytes other = kOld;
+  other[100] ^= 1;
+  gen::WriteBytes(path, other);
+  const struct timespec times[2] = {before.st_atim, before.st_mtim};
+  ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+  EXPECT_EQ(CompareWithDisk(path, stamp), DiskChange::Changed);
+  gen::WriteBytes(path, kOld);  // the same bytes, a new time
+  EXPECT_EQ(CompareWithDisk(path, stamp), DiskChange::Changed);
+  stamp = SaveFile(path, kNew).stamp;
+  EXPECT_EQ(CompareWithDisk(path, stamp), DiskChange::None);
+  fs::remove(path);
+  EXPECT_EQ(CompareWithDisk(path, stamp), DiskChange::Deleted);
+}
+
+// ---- Failures --------------------------------------------------------------------
+
+class WriteHook {
+ public:
+  explicit WriteHook(WriteFaultHook hook) { SetWriteFaultHookForTesting(std::move(hook)); }
+  ~WriteHook() { SetWriteFaultHookForTesting({}); }
+};
+
+TEST(Saving, AFailureWhileRewritingInPlaceSaysTheFileMayBeIncomplete) {
+  TempDir dir;
+  const fs::path path = dir / "r.ROS";
+  gen::WriteBytes(path, kOld);
+  fs::create_hard_link(path, dir / "other.ROS");  // so that it is written in place
+  const Bytes big(3'000'000, 0x77);
+  {
+    WriteHook hook([](std::size_t written, std::size_t chunk) { return written ? 0 : chunk; });
+    EXPECT_EQ(MessageOf<IncompleteSaveError>([&] { SaveFile(path, big); }), "Disk full");
+  }
+  {
+    // Failing before the first byte: the file is as it was.
+    gen::WriteBytes(path, kOld);
+    WriteHook hook([](std::size_t, std::size_t) { return std::size_t{0}; });
+    try {
+      SaveFile(path, big);
+      ADD_FAILURE() << "the save did not fail";
+    } catch (const IncompleteSaveError&) {
+      ADD_FAILURE() << "nothing was written, yet the file is said to be incomplete";
+    } catch (const InOutError& e) {
+      EXPECT_EQ(e.message(), "Disk full");
+    }
+    EXPECT_EQ(gen::ReadBytes(path), kOld);
+  }
+}
+
+struct MessageCase {
+  bool incomplete;
+  std::string message, backup, shown;
+};
+
+void PrintTo(const MessageCase& c, std::ostream* os) {
+  *os << c.message;
+}
+
+class FailedSaveText : public ::testing::TestWithParam<MessageCase> {};
+
+TEST_P(FailedSaveText, NamesTheFileAndSaysWhatBecameOfIt) {
+  const MessageCase& c = GetParam();
+  const std::string shown =
+      c.incomplete ? FailedSaveMessage(IncompleteSaveError(28, c.message), "/r/R.ROS", c.backup)
+                   : FailedSaveMessage(RosterError(c.message), "/r/R.ROS", c.backup);
+  EXPECT_EQ(shown, c.shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Saving, FailedSaveText,
+    ::testing::Values(
+        MessageCase{false, "Disk full", "", "Disk full. The roster /r/R.ROS was not changed."},
+        MessageCase{false, "''12 '' is not a valid integer value", "/r/R.ROS.bak",
+                    "''12 '' is not a valid integer value. The roster /r/R.ROS was not changed."},
+        MessageCase{false, "Ends with a stop.", "",
+                    "Ends with a stop. The roster /r/R.ROS was not "
+                    "changed."},
+        MessageCase{true, "I/O error 5", "/r/R.ROS.bak",
+                    "I/O error 5. The roster /r/R.ROS may be incomplete; its backup "
+                    "/r/R.ROS.bak is whole."},
+        MessageCase{true, "Disk full", "", "Disk full. The roster /r/R.ROS may be incomplete."}));
+
+}  // namespace
+}  // namespace orrimax

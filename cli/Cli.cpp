@@ -167,13 +167,6 @@ std::int64_t PoolBytes(const ColumnList& lengths) {
   return total;
 }
 
-// The backup beside a roster, when there is one.
-std::string KeptBackup(const std::string& file) {
-  std::error_code ec;
-  const std::filesystem::path backup = BackupPathOf(file);
-  return std::filesystem::is_regular_file(backup, ec) ? backup.string() : std::string();
-}
-
 int Import(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const Parsed p = ParseArgs(args, 1, {"--table", "--names"}, {"--no-backup"});
   const std::string file = OnePositional(p, "ROSTER");
@@ -212,7 +205,8 @@ int Import(const std::vector<std::string>& args, std::ostream& out, std::ostream
     saved = SaveRoster(roster.Document, file, roster.Table, roster.Names.Data, roster.Names.Length,
                        {.backup = !p.flags.count("--no-backup")});
   } catch (const RosterError& e) {
-    throw RosterError(FailedSaveMessage(e, file, KeptBackup(file)));
+    throw RosterError(
+        FailedSaveMessage(e, file, BackupExists(file) ? BackupPathOf(file).string() : ""));
   }
   out << "Saved " << file << "\n";
   if (!saved.backupProblem.empty())

@@ -415,6 +415,11 @@ std::filesystem::path BackupPathOf(const std::filesystem::path& path) {
   return backup;
 }
 
+bool BackupExists(const std::filesystem::path& path) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(BackupPathOf(path), ec);
+}
+
 SaveOutcome SaveFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
                      const SaveOptions& options) {
   const mode_t mask = ::umask(0);

@@ -50,6 +50,8 @@ struct SaveOutcome {
 
 // The backup beside a file: NAME.bak.
 std::filesystem::path BackupPathOf(const std::filesystem::path& path);
+// Whether that backup is there (it is always whole: it is written by rename).
+bool BackupExists(const std::filesystem::path& path);
 
 // Replaces the file's content by `bytes`, keeping the file what it is: its
 // hard links, owner, group, mode, ACL and extended attributes, and a symbolic

@@ -103,7 +103,7 @@ std::string ProfileFile::text() const {
 void ProfileFile::save() const {
   const std::string text = this->text();
   SaveFile(std::filesystem::path(path_.toStdU16String()),
-                      std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+           std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
 }  // namespace orrimax::ui

@@ -66,8 +66,7 @@ class ListPopupStyle : public QProxyStyle {
 }  // namespace
 
 QString ErrorText(const QString& message) {
-  if (!message.isEmpty() && message.back().unicode() > u'.') return message + u'.';
-  return message;
+  return QString::fromStdString(WithFullStop(message.toStdString()));
 }
 
 TForm1::TForm1(QWidget* parent, const QString& settingsFile) : QMainWindow(parent) {
@@ -112,6 +111,12 @@ TForm1::TForm1(QWidget* parent, const QString& settingsFile) : QMainWindow(paren
                     this);
     box.exec();
   };
+  showWarning = [this](const QString& text) {
+    QMessageBox box(QMessageBox::Warning, QApplication::applicationName(), text, QMessageBox::Ok,
+                    this);
+    box.exec();
+  };
+  askQuestion = [this](const QString& text, const QString& goAhead) { return Ask(text, goAhead); };
 
   // The client area is 884 x 704 below the menu bar, centred on the screen.
   resize(884, 704 + menuBar()->sizeHint().height());
@@ -311,6 +316,18 @@ void TForm1::buildMenusAndActions() {
           [this](const QPoint& pos) { PlayersPM->popup(Players->mapToGlobal(pos)); });
   connect(NamesB, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& pos) { NamesPM->popup(NamesB->mapToGlobal(pos)); });
+}
+
+bool TForm1::Ask(const QString& text, const QString& goAhead) {
+  QMessageBox box(QMessageBox::Question, QApplication::applicationName(), text,
+                  QMessageBox::NoButton, this);
+  box.setObjectName("Question");
+  QPushButton* yes = box.addButton(goAhead, QMessageBox::AcceptRole);
+  QPushButton* cancel = box.addButton(QMessageBox::Cancel);
+  box.setDefaultButton(cancel);
+  box.setEscapeButton(cancel);
+  box.exec();
+  return box.clickedButton() == yes;
 }
 
 bool TForm1::Guard(const std::function<void()>& command) {

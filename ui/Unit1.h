@@ -131,9 +131,17 @@ class TForm1 : public QMainWindow {
 
   GridCoord selectedCell() const { return SelectedCell; }
 
-  // Seams for tests: how the Open dialog is asked, how an error is shown.
+  // Seams for tests: how the Open dialog is asked, how an error, a warning
+  // and a question are shown (a question answered true goes ahead).
   std::function<QString()> chooseRosterFile;
   std::function<void(const QString& text)> showError;
+  std::function<void(const QString& text)> showWarning;
+  std::function<bool(const QString& text, const QString& goAhead)> askQuestion;
+  // The question box: the application's title, `goAhead` or Cancel (the
+  // default, and what Escape gives).
+  bool Ask(const QString& text, const QString& goAhead);
+  // Save's work; false when it failed or the user cancelled it.
+  bool SaveToDisk();
 
   const RosterDocument* document() const { return document_.get(); }
   QString rosterPath() const { return rosterPath_; }
@@ -167,6 +175,8 @@ class TForm1 : public QMainWindow {
 
   std::unique_ptr<RosterDocument> document_;
   QString rosterPath_;
+  FileStamp diskStamp_;       // the roster on disk as last opened or saved
+  bool backupTaken_ = false;  // this session's first save has kept NAME.bak
   // The text of an entry as the names bank shows it; empty for no entry.
   std::u16string_view NameOfEntry(std::int64_t id) const;
 

@@ -1,5 +1,6 @@
 // File commands: Open, Save, Close, Quit, About, and the page switch.
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 
 #include "AboutBx.h"
@@ -19,6 +20,10 @@ class BusyCursor {
 
 std::filesystem::path ToPath(const QString& path) {
   return std::filesystem::path(path.toStdU16String());
+}
+
+QString ToQString(const std::filesystem::path& path) {
+  return QString::fromStdU16String(path.u16string());
 }
 
 }  // namespace
@@ -69,6 +74,8 @@ void TForm1::OpenRoster(const QString& path) {
   LoadedRoster roster = LoadRoster(ToPath(path));
   document_ = std::make_unique<RosterDocument>(std::move(roster.Document));
   rosterPath_ = path;
+  diskStamp_ = roster.Stamp;
+  backupTaken_ = false;
   Players->setRowCount(static_cast<int>(document_->PlayerCount) + 1);
   for (int c = 1; c < kColumnCount; ++c) Players->setColumn(c, std::move(roster.Table[c]));
   Players->setCell(0, 0, u" ");
@@ -99,12 +106,49 @@ void TForm1::OpenRoster(const QString& path) {
 }
 
 void TForm1::SaveRClick() {
-  if (!document_) return;
+  SaveToDisk();
+}
+
+bool TForm1::SaveToDisk() {
+  if (!document_) return false;
+  const std::filesystem::path path = ToPath(rosterPath_);
+  const QString shown = QDir::toNativeSeparators(rosterPath_);
+  bool saved = false;
   Guard([&] {
-    BusyCursor busy;
-    SaveRoster(*document_, ToPath(rosterPath_), Players->columns(), NamesB->column(1),
-               NamesB->column(2));
+    try {
+      // Another program's changes are not overwritten unasked.
+      const DiskChange change = CompareWithDisk(path, diskStamp_);
+      if (change == DiskChange::Changed &&
+          !askQuestion("The roster " + shown +
+                           " was changed by another program since it was opened or last "
+                           "saved.\n\nOverwrite it with the roster shown here?",
+                       "Overwrite"))
+        return;
+      if (change == DiskChange::Deleted &&
+          !askQuestion("The roster " + shown +
+                           " was deleted by another program since it was opened or last "
+                           "saved.\n\nSave the roster shown here under its name again?",
+                       "Save"))
+        return;
+      BusyCursor busy;
+      const SaveOutcome outcome =
+          SaveRoster(*document_, path, Players->columns(), NamesB->column(1), NamesB->column(2),
+                     {.backup = !backupTaken_});
+      diskStamp_ = outcome.stamp;
+      backupTaken_ = true;
+      saved = true;
+      if (!outcome.backupProblem.empty())
+        showWarning(
+            "The roster was saved, but its backup " +
+            QDir::toNativeSeparators(ToQString(outcome.backup)) +
+            " could not be written: " + ErrorText(QString::fromStdString(outcome.backupProblem)));
+    } catch (const RosterError& e) {
+      const std::string backup =
+          BackupExists(path) ? QDir::toNativeSeparators(rosterPath_ + ".bak").toStdString() : "";
+      throw RosterError(FailedSaveMessage(e, shown.toStdString(), backup));
+    }
   });
+  return saved;
 }
 
 void TForm1::Close1Click() {

@@ -1,7 +1,12 @@
 // File commands of the real main window: Open, Save, Close, Quit, the error
 // box and the page switch.
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QTimer>
 
 #include "AppSetup.h"
 #include "FindCRC.h"
@@ -183,13 +188,120 @@ class FileCommandsTest : public QObject {
 
     form->Players->setCell(7, 4, u"2OO");
     form->SaveR->trigger();
-    QCOMPARE(errors_, QStringList{"''2OO'' is not a valid integer value."});
+    QCOMPARE(errors_, QStringList{"''2OO'' is not a valid integer value. The roster " +
+                                  QDir::toNativeSeparators(path_) + " was not changed."});
     QCOMPARE(gen::ReadBytes(path_.toStdString()), saved);
     QCOMPARE(Cell(*form->Players, 7, 4), QString("2OO"));
     form->Players->setCell(7, 4, u"201");
     form->SaveR->trigger();
     QCOMPARE(int(gen::ReadBytes(path_.toStdString())[kFirstRecordOffset + 3 * kRecordSize + 14]),
              73);
+  }
+
+  void theFirstSaveOfASessionKeepsTheRosterAsItWas() {
+    auto form = NewForm();
+    QStringList warnings;
+    form->showWarning = [&](const QString& text) { warnings << text; };
+    const QString backup = path_ + ".bak";
+    QFile::remove(backup);
+    Open(*form, path_);
+    form->Players->setCell(7, 4, u"200");
+    form->SaveR->trigger();
+    QCOMPARE(gen::ReadBytes(backup.toStdString()), roster_.file);
+    const auto firstSave = gen::ReadBytes(path_.toStdString());
+    form->Players->setCell(7, 4, u"201");
+    form->SaveR->trigger();
+    QCOMPARE(gen::ReadBytes(backup.toStdString()), roster_.file);  // left alone
+    // The next session's first save keeps the roster as that session found it.
+    Open(*form, path_);
+    form->Players->setCell(7, 4, u"202");
+    form->SaveR->trigger();
+    QVERIFY(gen::ReadBytes(backup.toStdString()) != roster_.file);
+    QVERIFY(gen::ReadBytes(backup.toStdString()) != firstSave);
+    QVERIFY(errors_.isEmpty());
+    QVERIFY(warnings.isEmpty());
+
+    // A backup that cannot be written is said after the save, which happens.
+    QFile::remove(backup);
+    QVERIFY(QDir().mkdir(backup));
+    Open(*form, path_);
+    form->Players->setCell(7, 4, u"203");
+    form->SaveR->trigger();
+    QCOMPARE(warnings, QStringList{"The roster was saved, but its backup " +
+                                   QDir::toNativeSeparators(backup) +
+                                   " could not be written: File access denied."});
+    QCOMPARE(int(gen::ReadBytes(path_.toStdString())[kFirstRecordOffset + 3 * kRecordSize + 14]),
+             203 - 128);
+    QVERIFY(QDir().rmdir(backup));
+  }
+
+  void changesByAnotherProgramAreNotOverwrittenUnasked_data() {
+    QTest::addColumn<bool>("deleted");
+    QTest::addColumn<bool>("overwrite");
+    QTest::newRow("changed, cancelled") << false << false;
+    QTest::newRow("changed, overwritten") << false << true;
+    QTest::newRow("deleted, cancelled") << true << false;
+    QTest::newRow("deleted, saved again") << true << true;
+  }
+
+  void changesByAnotherProgramAreNotOverwrittenUnasked() {
+    QFETCH(bool, deleted);
+    QFETCH(bool, overwrite);
+    auto form = NewForm();
+    QStringList asked;
+    form->askQuestion = [&](const QString& text, const QString& goAhead) {
+      asked << text << goAhead;
+      return overwrite;
+    };
+    Open(*form, path_);
+    form->Players->setCell(7, 4, u"200");
+    std::vector<std::uint8_t> theirs = roster_.file;
+    theirs[100] ^= 0xFF;
+    if (deleted)
+      QVERIFY(QFile::remove(path_));
+    else
+      gen::WriteBytes(path_.toStdString(), theirs);
+    form->SaveR->trigger();
+    QCOMPARE(asked.size(), 2);
+    QVERIFY(asked[0].startsWith(
+        "The roster " + QDir::toNativeSeparators(path_) +
+        (deleted ? " was deleted by another program" : " was changed by another program")));
+    QCOMPARE(asked[1], QString(deleted ? "Save" : "Overwrite"));
+    if (overwrite) {
+      QCOMPARE(int(gen::ReadBytes(path_.toStdString())[kFirstRecordOffset + 3 * kRecordSize + 14]),
+               200 - 128);
+      // What is on disk now is the window's own: the next save asks nothing.
+      form->SaveR->trigger();
+      QCOMPARE(asked.size(), 2);
+    } else {
+      QCOMPARE(QFile::exists(path_), !deleted);
+      if (!deleted) QCOMPARE(gen::ReadBytes(path_.toStdString()), theirs);
+    }
+    QVERIFY(errors_.isEmpty());
+  }
+
+  void theQuestionBoxCancelsByDefaultAndOnEscape() {
+    auto form = NewForm();
+    QVERIFY(ShowActive(*form));
+    for (bool escape : {true, false}) {
+      QString caption, defaultButton;
+      QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        caption = box->windowTitle();
+        defaultButton = box->defaultButton()->text();
+        QTest::keyClick(box, escape ? Qt::Key_Escape : Qt::Key_Return);
+      });
+      QVERIFY(!form->Ask("Overwrite it?", "Overwrite"));
+      QCOMPARE(caption, QApplication::applicationName());
+      QCOMPARE(defaultButton, QString("Cancel"));
+    }
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      for (QAbstractButton* button : box->buttons())
+        if (button->text() == "Overwrite") button->click();
+    });
+    QVERIFY(form->Ask("Overwrite it?", "Overwrite"));
   }
 
   void closeHidesAndReopenShowsTheSavedState() {

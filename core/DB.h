@@ -36,8 +36,27 @@ inline constexpr std::uint32_t kPoolBaseBias = 20020;
 inline constexpr std::uint32_t kMaxPlayers = 65535;
 
 inline constexpr int kColumnCount = 235;
-inline constexpr int kFirstFieldColumn = 6;
 inline constexpr int kGroupCount = 11;
+
+// Columns the program refers to by name (display order).
+inline constexpr int kMarkerColumn = 0;
+inline constexpr int kRowNumberColumn = 1;
+inline constexpr int kLastNameColumn = 2;
+inline constexpr int kFirstNameColumn = 3;
+inline constexpr int kLNameIdColumn = 4;
+inline constexpr int kFNameIdColumn = 5;
+inline constexpr int kFirstFieldColumn = 6;
+inline constexpr int kFirstDataColumn = kLNameIdColumn;  // the first that scrolls and edits
+inline constexpr int kLastColumn = kColumnCount - 1;
+inline constexpr int kFirstSalaryColumn = 182;  // CYear1 .. CYear7, grouped money
+inline constexpr int kLastSalaryColumn = 188;
+// The name cell that shows the entry of a name ID column, and back.
+constexpr int NameColumnOfId(int idColumn) {
+  return idColumn - 2;
+}
+constexpr int IdColumnOfName(int nameColumn) {
+  return nameColumn + 2;
+}
 
 // ---- The document ----------------------------------------------------------
 

@@ -13,12 +13,7 @@ namespace {
 
 void AppendNumber(ColumnList& column, std::uint64_t n) {
   char16_t buffer[24];
-  char16_t* p = buffer + 24;
-  do {
-    *--p = static_cast<char16_t>(u'0' + n % 10);
-    n /= 10;
-  } while (n != 0);
-  column.push_back({p, static_cast<std::size_t>(buffer + 24 - p)});
+  column.push_back(FormatDecimal(static_cast<std::int64_t>(n), buffer));
 }
 
 [[noreturn]] void ThrowNoEntry(std::size_t record, const char* which, std::uint32_t offset) {

@@ -44,15 +44,7 @@ void WriteContainer(const Place& p, std::uint8_t* record, std::uint32_t value) {
 
 void AppendDecimal(std::int64_t v, CellText& out) {
   char16_t buffer[24];
-  char16_t* p = buffer + 24;
-  const bool negative = v < 0;
-  std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(v) : v;
-  do {
-    *--p = static_cast<char16_t>(u'0' + magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude != 0);
-  if (negative) *--p = u'-';
-  out.append(p, buffer + 24);
+  out.append(FormatDecimal(v, buffer));
 }
 
 std::uint32_t Unsigned(std::int32_t v) {
@@ -63,30 +55,13 @@ std::int32_t SignedByte(std::uint32_t field) {
   return static_cast<std::int8_t>(field & 0xFF);
 }
 
-// The value of a hex digit of either case, or -1. A table: animation codes
-// are random digits, which branches on the digit's kind keep mispredicting.
-constexpr std::array<std::int8_t, 128> kHexDigits = [] {
-  std::array<std::int8_t, 128> digits{};
-  digits.fill(-1);
-  for (int d = 0; d < 10; ++d) digits['0' + d] = static_cast<std::int8_t>(d);
-  for (int d = 0; d < 6; ++d) {
-    digits['a' + d] = static_cast<std::int8_t>(10 + d);
-    digits['A' + d] = static_cast<std::int8_t>(10 + d);
-  }
-  return digits;
-}();
-
-int HexDigit(char16_t c) {
-  return c < kHexDigits.size() ? kHexDigits[c] : -1;
-}
-
 // A pair is parsed with "$" in front, so an empty or bad pair names "$" and
 // the pair in its message. One or two hex digits, what every animation cell
 // holds, are read directly: the same value without building the text.
 std::uint32_t ParseHexPair(std::u16string_view pair) {
-  const int high = pair.empty() ? -1 : HexDigit(pair[0]);
+  const int high = pair.empty() ? -1 : HexDigitValue(pair[0]);
   if (high >= 0 && pair.size() == 1) return static_cast<std::uint32_t>(high);
-  const int low = pair.size() == 2 ? HexDigit(pair[1]) : -1;
+  const int low = pair.size() == 2 ? HexDigitValue(pair[1]) : -1;
   if (high >= 0 && low >= 0) return static_cast<std::uint32_t>(16 * high + low);
   std::u16string text = u"$";
   text += pair;
@@ -98,7 +73,7 @@ std::uint32_t ParseHexPairs(std::u16string_view cell, int pairs) {
   if (cell.size() == static_cast<std::size_t>(2 * pairs)) {
     // Every pair whole, as the column shows them: one pass over the digits.
     std::size_t k = 0;
-    for (int digit; k < cell.size() && (digit = HexDigit(cell[k])) >= 0; ++k)
+    for (int digit; k < cell.size() && (digit = HexDigitValue(cell[k])) >= 0; ++k)
       value = (value << 4) | static_cast<std::uint32_t>(digit);
     if (k == cell.size()) return value;
     value = 0;

@@ -7,6 +7,7 @@
 
 #include "DB.h"
 #include "Functions.h"
+#include "Text.h"
 
 namespace orrimax {
 
@@ -71,19 +72,6 @@ NameBank ParseNamePool(std::span<const std::uint8_t> pool) {
   return bank;
 }
 
-namespace {
-
-std::u16string_view DecimalText(std::size_t n, char16_t (&buffer)[24]) {
-  char16_t* p = std::end(buffer);
-  do {
-    *--p = static_cast<char16_t>(u'0' + n % 10);
-    n /= 10;
-  } while (n != 0);
-  return {p, static_cast<std::size_t>(std::end(buffer) - p)};
-}
-
-}  // namespace
-
 NamesBankColumns ListNameBank(const NameBank& bank) {
   NamesBankColumns names;
   names.Id.reserve(bank.size() + 1, 6 * bank.size(), bank.size() + 1);
@@ -98,14 +86,14 @@ NamesBankColumns ListNameBank(const NameBank& bank) {
   std::vector<std::uint32_t> lengthText;
   char16_t digits[24];
   for (std::size_t k = 0; k < bank.size(); ++k) {
-    names.Id.push_back(DecimalText(k, digits));
+    names.Id.push_back(FormatDecimal(static_cast<std::int64_t>(k), digits));
     names.Data.push_back(bank[k].Data);
     const std::size_t length = bank[k].Data.size();
     if (length >= lengthText.size()) lengthText.resize(length + 1, 0);
     if (lengthText[length] != 0) {
       names.Length.push_back_index(lengthText[length] - 1);
     } else {
-      names.Length.push_back(DecimalText(length, digits));
+      names.Length.push_back(FormatDecimal(static_cast<std::int64_t>(length), digits));
       lengthText[length] = static_cast<std::uint32_t>(names.Length.textIndex(k + 1) + 1);
     }
   }

@@ -11,13 +11,6 @@
 namespace orrimax {
 namespace {
 
-int HexDigit(char16_t c) {
-  if (c >= u'0' && c <= u'9') return c - u'0';
-  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-  return -1;
-}
-
 bool IsDigit(char16_t c) {
   return c >= u'0' && c <= u'9';
 }
@@ -44,7 +37,7 @@ std::optional<std::int32_t> TryParseInteger(std::u16string_view s) {
     if (s.size() - i > 8) return std::nullopt;
     std::uint32_t value = 0;
     for (; i < s.size(); ++i) {
-      const int d = HexDigit(s[i]);
+      const int d = HexDigitValue(s[i]);
       if (d < 0) return std::nullopt;
       value = (value << 4) | static_cast<std::uint32_t>(d);
     }

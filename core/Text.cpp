@@ -1,5 +1,7 @@
 #include "Text.h"
 
+#include <iterator>
+
 namespace orrimax {
 namespace {
 
@@ -93,6 +95,23 @@ bool FromWtf8(std::string_view bytes, std::u16string& out) {
 
 std::u16string Ascii(std::string_view text) {
   return std::u16string(text.begin(), text.end());
+}
+
+std::u16string_view FormatDecimal(std::int64_t n, char16_t (&buffer)[24]) {
+  char16_t* p = std::end(buffer);
+  std::uint64_t magnitude =
+      n < 0 ? 0 - static_cast<std::uint64_t>(n) : static_cast<std::uint64_t>(n);
+  do {
+    *--p = static_cast<char16_t>(u'0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  if (n < 0) *--p = u'-';
+  return {p, static_cast<std::size_t>(std::end(buffer) - p)};
+}
+
+std::u16string Decimal(std::int64_t n) {
+  char16_t buffer[24];
+  return std::u16string(FormatDecimal(n, buffer));
 }
 
 }  // namespace orrimax

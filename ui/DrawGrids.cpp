@@ -40,12 +40,4 @@ void DrawCellText(Grid& grid, const QString& text, Alignment alignment, const QR
   painter.restore();
 }
 
-void InsertGridRow(Grid& grid, int a) {
-  grid.insertRow(std::max(a, 0) + 1);
-}
-
-void DeleteGridRow(Grid& grid, int a) {
-  grid.deleteRow(std::max(a, 0));
-}
-
 }  // namespace orrimax::ui

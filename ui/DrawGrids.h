@@ -22,9 +22,4 @@ QPoint CellTextOrigin(const QFontMetrics& metrics, const QString& text, Alignmen
 // the grid's font and pen, clipped to the cell.
 void DrawCellText(Grid& grid, const QString& text, Alignment alignment, const QRect& rect);
 
-// Inserts an empty row below row `a` (a below 0 counts as 0).
-void InsertGridRow(Grid& grid, int a);
-// Removes row `a` (a below 0 counts as 0); the rows below move up.
-void DeleteGridRow(Grid& grid, int a);
-
 }  // namespace orrimax::ui

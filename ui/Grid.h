@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "CellStore.h"
 #include "ColumnList.h"
 
 namespace orrimax::ui {
@@ -47,13 +48,13 @@ class GridEditor : public QLineEdit {
   Grid* grid_;
 };
 
-class Grid : public QAbstractScrollArea {
+class Grid : public QAbstractScrollArea, public CellStore {
  public:
   explicit Grid(QWidget* parent = nullptr);
 
   // ---- Shape ----
   int colCount() const { return static_cast<int>(columns_.size()); }
-  int rowCount() const { return rowCount_; }
+  int rowCount() const override { return rowCount_; }
   void setColCount(int count);
   void setRowCount(int count);
   int fixedCols() const { return fixedCols_; }
@@ -62,9 +63,9 @@ class Grid : public QAbstractScrollArea {
   void setFixedRows(int count);
 
   // ---- Cells ----
-  std::u16string_view cell(int col, int row) const;
+  std::u16string_view cell(int col, int row) const override;
   QString cellText(int col, int row) const;
-  void setCell(int col, int row, std::u16string_view text);
+  void setCell(int col, int row, std::u16string_view text) override;
   void setCellText(int col, int row, const QString& text);
   // Whole columns in and out in one step; a column is resized to rowCount().
   const ColumnList& column(int col) const { return columns_[col]; }
@@ -72,8 +73,8 @@ class Grid : public QAbstractScrollArea {
   std::span<const ColumnList> columns() const { return columns_; }
   // Every cell of every column becomes empty; the row count stays.
   void clearCells();
-  void insertRow(int row);
-  void deleteRow(int row);
+  void insertRow(int row) override;
+  void deleteRow(int row) override;
 
   // ---- Geometry ----
   int defaultColWidth() const { return defaultColWidth_; }

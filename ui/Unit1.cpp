@@ -88,6 +88,8 @@ TForm1::TForm1(QWidget* parent, const QString& settingsFile) : QMainWindow(paren
   listPopupStyle_->setParent(this);
   buildPlayersPage();
   buildNamesPage();
+  names_ = std::make_unique<NamesBankEditor>(*NamesB, *Players);
+  ShowBalance();
   buildMenusAndActions();
   connect(PageControl1, &QTabWidget::currentChanged, this,
           [this](int i) { PageControl1Change(i); });
@@ -262,7 +264,6 @@ void TForm1::buildNamesPage() {
   layout->addWidget(Panel5);
   layout->addWidget(NamesB, 1);
   layout->addWidget(Panel1);
-  ShowBalance();
 }
 
 void TForm1::buildMenusAndActions() {

@@ -18,6 +18,7 @@
 #include "DB.h"
 #include "DrawGrids.h"
 #include "Grid.h"
+#include "NamesBank.h"
 
 namespace orrimax::ui {
 
@@ -95,18 +96,15 @@ class TForm1 : public QMainWindow {
   void PlayersGetEditText(int col, int row);
   void PlayersSetEditText(int col, int row, const QString& text);
   void PlayersEditRestored(int col, int row);
-  void UpdateNames(int row);
 
   // ---- Names bank ----
   void NamesBGetEditText(int col, int row);
   void NamesBSetEditText(int col, int row, const QString& text);
   bool NamesBSelectCell(int col, int row);
-  void ReallocLn(int row);
   // Closes the names bank's editor and commits its pending edit, for the
   // commands that commit without a move of the selection.
   void CommitNameEdit();
   void GetIDClick();
-  int balance() const { return balance_; }
 
   // ---- Search bar, group filter, settings ----
   void FNameChange(const QString& text);
@@ -154,39 +152,25 @@ class TForm1 : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  struct PendingNameEdit {
-    int Row = 0;
-    int Col = 1;
-    int OldLength = 0;
-  };
-
   void buildPlayersPage();
   void buildNamesPage();
   void buildMenusAndActions();
   void ShowBalance();
   // Red and Save disabled while the balance is not 0, green and Save enabled at 0.
   void ApplyBalance();
-  void RenumberNameIds();
-  // Adds `delta` to every player name ID at or above `from`; all IDs are
-  // parsed before any changes, so a bad one changes nothing.
-  void ShiftPlayerNameIds(std::int64_t from, int delta);
-  void RefreshPlayerNames(int entry, std::u16string_view text);
   QString askForRosterFile();
 
   std::unique_ptr<RosterDocument> document_;
   QString rosterPath_;
   FileStamp diskStamp_;       // the roster on disk as last opened or saved
   bool backupTaken_ = false;  // this session's first save has kept NAME.bak
-  // The text of an entry as the names bank shows it; empty for no entry.
-  std::u16string_view NameOfEntry(std::int64_t id) const;
 
   GridCoord SelectedCell{0, 0};
   GridCoord MouseCell{0, 0};
   bool Dragging = false;
-  GridCoord PendingRegroup{0, 0};  // a salary cell to regroup; row 0: none
-  PendingNameEdit pendingNameEdit_;
-  QStyle* listPopupStyle_ = nullptr;  // the column choosers' drop-down lists
-  int balance_ = 0;
+  GridCoord PendingRegroup{0, 0};           // a salary cell to regroup; row 0: none
+  std::unique_ptr<NamesBankEditor> names_;  // the names bank's rules, over the two grids
+  QStyle* listPopupStyle_ = nullptr;        // the column choosers' drop-down lists
 };
 
 }  // namespace orrimax::ui

@@ -58,14 +58,13 @@ void TForm1::OpenRoster(const QString& path) {
   Players->setCell(0, 1, u"\u2588");
   SelectedCell.Row = 1;
   PendingRegroup.Row = 0;
-  pendingNameEdit_.Row = 0;
   NamesB->setCell(0, 0, u"ID");
   NamesB->setCell(1, 0, u"Data");
   NamesB->setCell(2, 0, u"Length");
   NamesB->setColWidth(0, 35);
   NamesB->setColWidth(1, 300);
   NamesB->setColWidth(2, 80);
-  balance_ = 0;
+  names_->Reset();
   ShowBalance();
   // The previous roster can no longer be shown or saved: its buffers go
   // before the new file is read, so that opening never holds two rosters.

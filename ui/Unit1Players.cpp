@@ -79,13 +79,10 @@ void TForm1::PlayersFixedCellClick(int col, int row) {
     Players->setSelection(MakeGridRect(col, col, 1, last));
   } else if (col == 2 || col == 3) {
     PageControl1->setCurrentWidget(NamesSht);
-    const std::int32_t id = ParseInteger(Players->cell(col == 2 ? 4 : 5, row));
-    const std::int64_t target = std::int64_t{id} + 1;
-    if (target < NamesB->fixedRows() || target >= NamesB->rowCount())
-      throw RosterError("Grid index out of range");
-    if (!NamesB->setRow(static_cast<int>(target))) return;
+    const int target = names_->RowOfEntry(Players->cell(IdColumnOfName(col), row));
+    if (!NamesB->setRow(target)) return;
     // Two rows of context above the entry, but never above the first entry.
-    NamesB->setTopRow(static_cast<int>(std::max<std::int64_t>(target - 2, NamesB->fixedRows())));
+    NamesB->setTopRow(std::max(target - 2, NamesB->fixedRows()));
   } else if (col == 0 || col == 1) {
     Players->setSelection(MakeGridRect(4, kColumnCount - 1, row, row));
   }
@@ -142,9 +139,11 @@ void TForm1::CopyToClipboardExecute() {
 void TForm1::PasteFromClipboardExecute() {
   const int lines = PasteTextAtCurrentCell(*Players);
   const int col = Players->col();
-  if (col != 4 && col != 5) return;
-  for (int r = Players->row(); r < Players->row() + lines && r < Players->rowCount(); ++r)
-    UpdateNames(r);
+  if (col != kLNameIdColumn && col != kFNameIdColumn) return;
+  for (int r = Players->row(); r < Players->row() + lines && r < Players->rowCount(); ++r) {
+    names_->FollowNameId(kLNameIdColumn, r);
+    names_->FollowNameId(kFNameIdColumn, r);
+  }
 }
 
 void TForm1::PlayersGetEditText(int col, int row) {
@@ -158,29 +157,13 @@ void TForm1::PlayersSetEditText(int col, int row, const QString& text) {
     Players->setEditorMode(true);
     return;
   }
-  if (col == 4 || col == 5) {
-    const std::int32_t id = ParseInteger(Players->cell(col, row));
-    Players->setCell(col - 2, row, std::u16string(NameOfEntry(id)));
-  }
+  if (col == kLNameIdColumn || col == kFNameIdColumn) names_->FollowNameId(col, row);
 }
 
 void TForm1::PlayersEditRestored(int col, int row) {
   // The name follows the ID put back, as it followed each ID typed; an ID
   // that never parsed leaves the name as the typing left it.
-  if (col != 4 && col != 5) return;
-  if (const auto id = TryParseInteger(Players->cell(col, row)))
-    Players->setCell(col - 2, row, std::u16string(NameOfEntry(*id)));
-}
-
-std::u16string_view TForm1::NameOfEntry(std::int64_t id) const {
-  // No entry (beyond the last, or negative): an empty name.
-  if (id < 0 || id >= NamesB->rowCount() - 1) return {};
-  return NamesB->cell(1, static_cast<int>(id + 1));
-}
-
-void TForm1::UpdateNames(int row) {
-  Players->setCell(2, row, std::u16string(NameOfEntry(ParseInteger(Players->cell(4, row)))));
-  Players->setCell(3, row, std::u16string(NameOfEntry(ParseInteger(Players->cell(5, row)))));
+  if (col == kLNameIdColumn || col == kFNameIdColumn) names_->FollowNameId(col, row, true);
 }
 
 }  // namespace orrimax::ui

@@ -11,6 +11,7 @@
 #include "DB.h"
 #include "FileIO.h"
 #include "FindCRC.h"
+#include "NamesBank.h"
 #include "RosterGen.h"
 #include "TableText.h"
 
@@ -160,13 +161,6 @@ int Export(const std::vector<std::string>& args, std::ostream& out, std::ostream
   return 0;
 }
 
-std::int64_t PoolBytes(const ColumnList& lengths) {
-  std::int64_t total = 0;
-  for (std::size_t r = 1; r < lengths.size(); ++r)
-    total += 2 * std::int64_t{ParseInteger(lengths[r])} + 2;
-  return total;
-}
-
 int Import(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const Parsed p = ParseArgs(args, 1, {"--table", "--names"}, {"--no-backup"});
   const std::string file = OnePositional(p, "ROSTER");
@@ -183,18 +177,16 @@ int Import(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (const auto it = p.values.find("--names"); it != p.values.end()) {
     try {
       NamesBankColumns names = ParseNames(ReadText(it->second));
+      // The window cuts a text to its Length when it is committed; a file
+      // has no one to see the cut, so it is refused instead.
       for (std::size_t r = 1; r < names.Length.size(); ++r) {
         const std::int32_t length = ParseInteger(names.Length[r]);
-        if (length >= 0 && names.Data[r].size() > static_cast<std::size_t>(length))
+        if (length >= 0 && !FitsLength(names.Data[r], length))
           throw RosterError("Line " + std::to_string(r) + ": the text has " +
                             std::to_string(names.Data[r].size()) +
                             " characters, more than its Length " + std::to_string(length));
       }
-      // The pool keeps its size: what some entries take, others must give up.
-      const std::int64_t balance = (PoolBytes(roster.Names.Length) - PoolBytes(names.Length)) / 2;
-      if (balance != 0)
-        throw RosterError("The Lengths do not keep the name pool's size: the balance is " +
-                          std::to_string(balance) + ", and it must be 0");
+      // The balance is the save's own check.
       roster.Names = std::move(names);
     } catch (const RosterError& e) {
       Rethrow(it->second, e);

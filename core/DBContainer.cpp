@@ -7,6 +7,7 @@
 #include "FileIO.h"
 #include "FindCRC.h"
 #include "Functions.h"
+#include "NamesBank.h"
 
 namespace orrimax {
 namespace {
@@ -105,6 +106,11 @@ void BuildRosterImage(const RosterDocument& doc, std::span<const ColumnList> tab
 
   try {
     const std::vector<std::uint32_t> offsets = RecomputeNameOffsets(namesLength);
+    // The pool keeps its size: what some entries take, others must give up,
+    // or the pool's unused rest would move.
+    if (const std::int64_t balance = PoolBalance(doc.Bank, namesLength); balance != 0)
+      throw RosterError("The Lengths do not keep the name pool's size: the balance is " +
+                        std::to_string(balance) + ", and it must be 0");
     EncodePlayers(records, table, offsets, doc.PoolBase);
     RebuildNamePool(namesData, namesLength, pool);
   } catch (...) {
@@ -127,9 +133,14 @@ SaveOutcome SaveRoster(RosterDocument& doc, const std::filesystem::path& path,
   const std::size_t poolStart = kFirstRecordOffset + doc.Players.size() + doc.MiddleBlock.size();
   std::copy_n(written.begin() + static_cast<std::ptrdiff_t>(poolStart), kPoolSize,
               doc.NamePool.begin());
+  // The bank is what was written: each text as cut to its Length, at its offset.
   const std::vector<std::uint32_t> offsets = RecomputeNameOffsets(namesLength);
   doc.Bank.resize(offsets.size());
-  for (std::size_t k = 0; k < offsets.size(); ++k) doc.Bank[k].P = offsets[k];
+  for (std::size_t k = 0; k < offsets.size(); ++k) {
+    const auto length = static_cast<std::size_t>(ParseInteger(namesLength[k + 1]));
+    doc.Bank[k].Data = k + 1 < namesData.size() ? namesData[k + 1].substr(0, length) : u"";
+    doc.Bank[k].P = offsets[k];
+  }
   doc.StoredCrc = ReadU32LE(image.data());
   return outcome;
 }

@@ -16,7 +16,9 @@
 #include "DB.h"
 #include "FindCRC.h"
 #include "Functions.h"
+#include "NamesBank.h"
 #include "RosterGen.h"
+#include "Text.h"
 
 namespace orrimax::cli {
 namespace {
@@ -340,6 +342,55 @@ TEST_F(CliTest, NamesImportMovesLengthsBetweenEntries) {
     };
     EXPECT_EQ(after.Table[2][row], expected(2)) << row;
     EXPECT_EQ(after.Table[3][row], expected(3)) << row;
+  }
+}
+
+// The window's names bank and the tool's names file state one policy: the
+// tool accepts exactly the Lengths that leave the editor's balance at 0, and
+// both then write the same roster.
+TEST_F(CliTest, TheToolAndTheEditorAgreeOnTheNamesBank) {
+  struct Case {
+    const char* name;
+    std::vector<std::pair<int, int>> lengthChanges;  // (entry, change of its Length)
+    bool balanced;
+  };
+  const Case cases[] = {{"moved between two entries", {{1, -2}, {2, +2}}, true},
+                        {"moved over three entries", {{0, -1}, {3, +3}, {5, -2}}, true},
+                        {"one unit taken", {{4, +1}}, false},
+                        {"one unit given up", {{2, -1}}, false}};
+  const std::string names = Export(true);
+  for (const Case& c : cases) {
+    gen::WriteBytes(rosterPath_, roster_.file);
+    LoadedRoster window = LoadRoster(rosterPath_);
+    ColumnStore bank({&window.Names.Id, &window.Names.Data, &window.Names.Length});
+    ColumnStore players({&window.Table[0], &window.Table[1], &window.Table[2], &window.Table[3],
+                         &window.Table[4], &window.Table[5]});
+    NamesBankEditor editor(bank, players);
+    std::vector<std::string> lines = Lines(names);
+    for (const auto& [entry, change] : c.lengthChanges) {
+      const int row = entry + 1;
+      const std::u16string length =
+          Decimal(ParseInteger(bank.cell(kNamesLengthColumn, row)) + change);
+      editor.BeginEdit(kNamesLengthColumn, row);
+      bank.setCell(kNamesLengthColumn, row, length);
+      editor.Commit();
+      std::string& line = lines[static_cast<std::size_t>(row)];
+      line = line.substr(0, line.rfind('\t') + 1) + Utf8(length);
+      // The window cuts a shrunk text; the names file says the same.
+      const std::string text = Utf8(bank.cell(kNamesDataColumn, row));
+      line = line.substr(0, line.find('\t') + 1) + text + line.substr(line.rfind('\t'));
+    }
+    EXPECT_EQ(editor.Balance() == 0, c.balanced) << c.name;
+    WriteText(dir_ / "names.tsv", Join(lines));
+    const Result r = RunTool(
+        {"import", rosterPath_.string(), "--no-backup", "--names", (dir_ / "names.tsv").string()});
+    EXPECT_EQ(r.status == 0, c.balanced) << c.name << ": " << r.err;
+    if (!c.balanced) continue;
+    const auto byTool = gen::ReadBytes(rosterPath_);
+    EXPECT_EQ(
+        BuildRosterImage(window.Document, window.Table, window.Names.Data, window.Names.Length),
+        byTool)
+        << c.name;
   }
 }
 

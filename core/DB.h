@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "Catalogue.h"
 #include "ColumnList.h"
 #include "Errors.h"
 #include "FileIO.h"
@@ -23,7 +24,6 @@ namespace orrimax {
 inline constexpr std::size_t kCrcSize = 4;
 inline constexpr std::size_t kHeaderSize = 20504;
 inline constexpr std::size_t kFirstRecordOffset = kCrcSize + kHeaderSize;  // 20508
-inline constexpr std::size_t kRecordSize = 572;
 inline constexpr std::size_t kPoolSize = 112540;
 inline constexpr std::size_t kPlayerCountOffset = 32;  // header offsets
 inline constexpr std::size_t kPoolOffsetOffset = 476;
@@ -34,29 +34,6 @@ inline constexpr std::uint32_t kPoolOffsetBias = 64479;
 inline constexpr std::uint32_t kPoolBaseBias = 20020;
 // The codec counts players in 16 bits.
 inline constexpr std::uint32_t kMaxPlayers = 65535;
-
-inline constexpr int kColumnCount = 235;
-inline constexpr int kGroupCount = 11;
-
-// Columns the program refers to by name (display order).
-inline constexpr int kMarkerColumn = 0;
-inline constexpr int kRowNumberColumn = 1;
-inline constexpr int kLastNameColumn = 2;
-inline constexpr int kFirstNameColumn = 3;
-inline constexpr int kLNameIdColumn = 4;
-inline constexpr int kFNameIdColumn = 5;
-inline constexpr int kFirstFieldColumn = 6;
-inline constexpr int kFirstDataColumn = kLNameIdColumn;  // the first that scrolls and edits
-inline constexpr int kLastColumn = kColumnCount - 1;
-inline constexpr int kFirstSalaryColumn = 182;  // CYear1 .. CYear7, grouped money
-inline constexpr int kLastSalaryColumn = 188;
-// The name cell that shows the entry of a name ID column, and back.
-constexpr int NameColumnOfId(int idColumn) {
-  return idColumn - 2;
-}
-constexpr int IdColumnOfName(int nameColumn) {
-  return nameColumn + 2;
-}
 
 // ---- The document ----------------------------------------------------------
 
@@ -169,31 +146,32 @@ std::optional<std::size_t> FindNameEntry(const NameBank& bank, std::uint32_t off
 
 // ---- Column catalogue --------------------------------------------------------
 
-std::u16string_view ColumnHeader(int column);
 // The header text up to its first "(", trimmed.
 std::u16string ShortName(std::u16string_view header);
 std::u16string ColumnShortName(int column);
-
-struct ColumnGroup {
-  std::u16string_view Name;
-  int First;
-  int Last;
-};
-extern const std::array<ColumnGroup, kGroupCount> kColumnGroups;
-// The group index of a column, or -1 for columns 0 to 5.
-int GroupOfColumn(int column);
 
 struct ColumnMove {
   int From;
   int To;
 };
-extern const std::array<ColumnMove, 10> ColumnMoves;
+inline constexpr std::array<ColumnMove, 10> ColumnMoves = {{
+    {211, 6},
+    {210, 17},
+    {211, 18},
+    {212, 19},
+    {216, 213},
+    {217, 214},
+    {218, 215},
+    {219, 217},
+    {220, 218},
+    {223, 20},
+}};
 
 enum class ColumnOrder { RecordToDisplay, DisplayToRecord };
 
 // Rearranges 235 whole columns between record order and display order.
 template <typename T>
-void ReorderColumns(std::array<T, kColumnCount>& columns, ColumnOrder direction) {
+constexpr void ReorderColumns(std::array<T, kColumnCount>& columns, ColumnOrder direction) {
   if (direction == ColumnOrder::RecordToDisplay) {
     for (const ColumnMove& m : ColumnMoves) {
       T taken = std::move(columns[m.From]);
@@ -212,9 +190,6 @@ void ReorderColumns(std::array<T, kColumnCount>& columns, ColumnOrder direction)
 // Record-order position of each display column, and the reverse.
 int RecordPositionOfColumn(int displayColumn);
 int ColumnAtRecordPosition(int recordPosition);
-
-// Row 0: " " in column 0 and the catalogue's header texts.
-void FillPlayerHeaders(PlayerColumns& table);
 
 // ---- Record codec ------------------------------------------------------------
 

@@ -1,6 +1,6 @@
-// The field codec of columns 6 to 234: one descriptor per column saying where
-// its value lies in the 572-byte record and which text form it takes. One
-// generic read and write of a place; the text forms are small functions.
+// The field codec of columns 6 to 234: the catalogue says where each value
+// lies in the 572-byte record and which text form it takes. One generic
+// read and write of a place; the text forms are small functions.
 #include <array>
 #include <cmath>
 #include <string>
@@ -208,135 +208,20 @@ std::uint32_t EncodeNegatedTweak(const FieldColumn&, std::u16string_view cell) {
   return 0u - Unsigned(ParseInteger(cell));
 }
 
-constexpr TextForm kDecimal{DecodeDecimal, EncodeDecimal};
-constexpr TextForm kHeight{DecodeHeight, EncodeHeight};
-constexpr TextForm kWeight{DecodeWeight, EncodeWeight};
-constexpr TextForm kAge{DecodeAge, EncodeAge};
-constexpr TextForm kJersey{DecodeJersey, EncodeJersey};
-constexpr TextForm kRating{DecodeRating, EncodeRating};
-constexpr TextForm kMoney{DecodeMoney, EncodeMoney};
-constexpr TextForm kHex{DecodeHex, EncodeHex};
-constexpr TextForm kDraftYear{DecodeDraftYear, EncodeDraftYear};
-constexpr TextForm kInjuryDays{DecodeDecimal, EncodeInjuryDays};
-constexpr TextForm kTweak{DecodeTweak, EncodeDecimal};
-constexpr TextForm kNegatedTweak{DecodeNegatedTweak, EncodeNegatedTweak};
-
-// ---- Places, by kind --------------------------------------------------------------
-
-// Whole byte at o.
-constexpr Place Byte(int o) {
-  return {o, 1, 0, 8, false};
-}
-// Bits s .. s + w - 1 of the byte at o.
-constexpr Place Bits(int o, int s, int w) {
-  return {o, 1, s, w, false};
-}
-// Bits s .. s + w - 1 of the little-endian 16-bit value of bytes o and o + 1.
-constexpr Place Bits16(int o, int s, int w) {
-  return {o, 2, s, w, false};
-}
-// Unsigned little-endian value of n bytes at o.
-constexpr Place LittleEndian(int o, int n) {
-  return {o, n, 0, 8 * n, false};
-}
-// n bytes at o, shown in record order.
-constexpr Place Run(int o, int n) {
-  return {o, n, 0, 8 * n, true};
-}
-
-// Columns 6 to 234 by display column. The codec visits them in record order
-// (ColumnAtRecordPosition), which decides only which bad cell a save names.
-struct FieldTable {
-  std::array<FieldColumn, kColumnCount> columns{};
-
-  void Set(int column, Place place, const TextForm& form) { columns[column] = {place, &form}; }
-
-  FieldTable() {
-    // Identity, bio and appearance.
-    Set(6, Bits(32, 5, 3), kDecimal);        // PlType
-    Set(7, Byte(14), kHeight);               // Height
-    Set(8, LittleEndian(17, 2), kWeight);    // Weight
-    Set(9, Byte(30), kAge);                  // Age
-    Set(10, Bits16(33, 5, 7), kJersey);      // Number
-    Set(11, Bits16(121, 6, 5), kDecimal);    // Years Pro
-    Set(12, Bits(121, 0, 3), kDecimal);      // Pos
-    Set(13, Bits(121, 3, 3), kDecimal);      // 2nd Pos
-    Set(14, Bits(207, 7, 1), kDecimal);      // Hand
-    Set(15, Bits(171, 6, 2), kDecimal);      // GenericF
-    Set(16, LittleEndian(28, 2), kDecimal);  // Portr/CF ID
-    Set(17, Bits(159, 3, 3), kDecimal);      // SkinTone
-    Set(18, Bits(159, 6, 1), kDecimal);      // Muscles
-    Set(19, Bits16(125, 7, 3), kDecimal);    // EyeColor
-    Set(20, Bits16(124, 6, 3), kDecimal);    // Bodytype
-    Set(21, Byte(54), kDecimal);             // MinsAsg
-
-    // Skills (22-59), tendencies (60-121) and hot spots (122-146): one
-    // byte each, column c at byte c + 414.
-    for (int c = 22; c <= 59; ++c) Set(c, Byte(c + 414), kRating);
-    for (int c = 60; c <= 146; ++c) Set(c, Byte(c + 414), kDecimal);
-
-    // Signature packages and animation identifiers.
-    Set(147, Bits(399, 1, 7), kDecimal);  // ALayUp
-    Set(148, Bits(400, 0, 5), kDecimal);  // ADunk
-    for (int k = 0; k < 30; ++k) Set(149 + k, Run(212 + 4 * k, 4), kHex);
-
-    // Contract.
-    Set(179, Bits(122, 3, 3), kDecimal);  // CClrYears
-    Set(180, Bits(169, 4, 2), kDecimal);  // COption
-    Set(181, Bits(211, 7, 1), kDecimal);  // CNoTrade
-    for (int k = 0; k < 7; ++k) Set(182 + k, LittleEndian(336 + 4 * k, 4), kMoney);
-
-    // Gear.
-    Set(189, Bits(125, 5, 2), kDecimal);                                           // GHeadband
-    Set(190, Bits(404, 0, 4), kDecimal);                                           // GLftArBnd
-    Set(191, Bits(404, 4, 4), kDecimal);                                           // GRgtArBnd
-    Set(192, Bits16(158, 6, 5), kDecimal);                                         // GLftElbPd
-    Set(193, Bits(160, 0, 5), kDecimal);                                           // GRgtElbPd
-    Set(194, Bits16(161, 7, 3), kDecimal);                                         // GLftHand
-    Set(195, Bits(412, 2, 3), kDecimal);                                           // GRgtHand
-    Set(196, Bits16(157, 4, 5), kDecimal);                                         // GLftWrBnd
-    Set(197, Bits(158, 1, 5), kDecimal);                                           // GRgtWrBnd
-    Set(198, Bits16(160, 5, 5), kDecimal);                                         // GLftKnPad
-    Set(199, Bits(161, 2, 5), kDecimal);                                           // GRgtKnPad
-    Set(200, Bits(405, 0, 3), kDecimal);                                           // GLftAnkle
-    Set(201, Bits(412, 5, 3), kDecimal);                                           // GRgtAnkle
-    Set(202, Bits(167, 4, 4), kDecimal);                                           // GSockLngh
-    Set(203, Bits(405, 3, 5), kDecimal);                                           // GUndrShrt
-    Set(204, Bits(162, 2, 6), kDecimal);                                           // GShorts
-    Set(205, Bits16(128, 7, 3), kDecimal);                                         // GShsBrand
-    Set(206, Bits(129, 2, 5), kDecimal);                                           // GShsModel
-    Set(207, Bits(129, 7, 1), kDecimal);                                           // GShsUCusC
-    for (int k = 0; k < 6; ++k) Set(208 + k, LittleEndian(132 + 4 * k, 3), kHex);  // shoe colours
-
-    // Draft and status.
-    Set(214, Bits(172, 0, 6), kDecimal);         // DraftPos
-    Set(215, Byte(181), kDraftYear);             // DraftYear
-    Set(216, Bits(207, 3, 4), kDecimal);         // DraftRound
-    Set(217, Bits(53, 6, 2), kDecimal);          // Personality
-    Set(218, Bits(397, 1, 3), kDecimal);         // Loyality
-    Set(219, Bits(398, 0, 3), kDecimal);         // Play4Winner
-    Set(220, LittleEndian(68, 2), kInjuryDays);  // InjDaysLeft
-    Set(221, Byte(120), kDecimal);               // InjType
-    Set(222, LittleEndian(56, 2), kDecimal);     // Some ID
-    Set(223, LittleEndian(384, 2), kDecimal);    // Some ID2
-
-    // Body tweaks: signed bytes, chest size and prostruction negated.
-    for (int k = 0; k < 11; ++k) Set(224 + k, Byte(561 + k), kTweak);
-    Set(229, Byte(566), kNegatedTweak);  // BTChstSize
-    Set(230, Byte(567), kNegatedTweak);  // BTChstPrst
-  }
-};
-
-const FieldTable& Fields() {
-  static const FieldTable table;
-  return table;
-}
-
 }  // namespace
 
-const FieldColumn& FieldOf(int column) {
-  return Fields().columns[column];
-}
+constexpr TextForm kDecimalForm{DecodeDecimal, EncodeDecimal};
+constexpr TextForm kHeightForm{DecodeHeight, EncodeHeight};
+constexpr TextForm kWeightForm{DecodeWeight, EncodeWeight};
+constexpr TextForm kAgeForm{DecodeAge, EncodeAge};
+constexpr TextForm kJerseyForm{DecodeJersey, EncodeJersey};
+constexpr TextForm kRatingForm{DecodeRating, EncodeRating};
+constexpr TextForm kMoneyForm{DecodeMoney, EncodeMoney};
+constexpr TextForm kHexForm{DecodeHex, EncodeHex};
+constexpr TextForm kDraftYearForm{DecodeDraftYear, EncodeDraftYear};
+constexpr TextForm kInjuryDaysForm{DecodeDecimal, EncodeInjuryDays};
+constexpr TextForm kTweakForm{DecodeTweak, EncodeDecimal};
+constexpr TextForm kNegatedTweakForm{DecodeNegatedTweak, EncodeNegatedTweak};
 
 std::uint32_t ReadPlace(const Place& p, const std::uint8_t* record) {
   return (ReadContainer(p, record) >> p.shift) & Mask(p.width);

@@ -8,17 +8,6 @@
 
 namespace orrimax {
 
-// Where a field lies: `bytes` bytes at `offset` read as one unsigned value
-// (little-endian, or in record order for a run), of which bits
-// shift .. shift + width - 1 are the field.
-struct Place {
-  int offset = 0;
-  int bytes = 1;
-  int shift = 0;
-  int width = 8;
-  bool run = false;
-};
-
 // A cell text being built, without allocation per cell.
 class CellText {
  public:
@@ -35,21 +24,13 @@ class CellText {
   std::size_t length_ = 0;
 };
 
-struct FieldColumn;
+// A field column is its row of the catalogue.
+using FieldColumn = ColumnInfo;
 
-// A text form: the field's value to its cell text, and a cell text to the
-// value to store (only its low `width` bits are kept).
-struct TextForm {
-  void (*decode)(const FieldColumn&, std::uint32_t field, CellText& out);
-  std::uint32_t (*encode)(const FieldColumn&, std::u16string_view cell);
-};
+inline const FieldColumn& FieldOf(int column) {
+  return kColumns[static_cast<std::size_t>(column)];
+}
 
-struct FieldColumn {
-  Place place;
-  const TextForm* form = nullptr;
-};
-
-const FieldColumn& FieldOf(int column);
 void AppendRating(std::uint8_t b, CellText& out);
 std::uint32_t ReadPlace(const Place& p, const std::uint8_t* record);
 void WritePlace(const Place& p, std::uint8_t* record, std::uint32_t value);

@@ -165,13 +165,13 @@ void TForm1::buildPlayersPage() {
   Players->setFont(PixelFont(font(), 12));
   Players->setColCount(kColumnCount);
   Players->setRowCount(2);
-  Players->setFixedCols(4);
+  Players->setFixedCols(kFixedColumns);
   Players->setFixedRows(1);
   Players->setDefaultColWidth(70);
   Players->setRowHeight(24);
   Players->colSizing = true;
-  const int widths[] = {10, 35, 150, 150};
-  for (int c = 0; c < 4; ++c) Players->setColWidth(c, widths[c]);
+  const int widths[kFixedColumns] = {10, 35, 150, 150};
+  for (int c = 0; c < kFixedColumns; ++c) Players->setColWidth(c, widths[c]);
   Players->onDrawCell = [this](int col, int row, const QRect& rect, Grid::CellState) {
     PlayersDrawCell(col, row, rect);
   };
@@ -238,9 +238,9 @@ void TForm1::buildNamesPage() {
 
   NamesB = Named(new Grid(NamesSht), "NamesB");
   NamesB->setFont(PixelFont(font(), 12));
-  NamesB->setColCount(3);
+  NamesB->setColCount(kNamesLengthColumn + 1);
   NamesB->setRowCount(2);
-  NamesB->setFixedCols(1);
+  NamesB->setFixedCols(kNamesDataColumn);
   NamesB->setFixedRows(1);
   NamesB->setRowHeight(24);
   NamesB->onGetEditText = [this](int col, int row) { Guard([&] { NamesBGetEditText(col, row); }); };

@@ -24,6 +24,9 @@ namespace orrimax::ui {
 
 class TAboutBox;
 
+// The marker of the current row: U+2588 FULL BLOCK.
+inline constexpr std::u16string_view kMarker = u"\u2588";
+
 // The error box text: the message with a full stop, unless it already ends
 // with "." or a character below it.
 QString ErrorText(const QString& message);

@@ -55,15 +55,15 @@ void TForm1::OpenRoster(const QString& path) {
   NamesB->clearCells();
   ComboBox1->clear();
   ComboBox2->clear();
-  Players->setCell(0, 1, u"\u2588");
+  Players->setCell(kMarkerColumn, 1, kMarker);
   SelectedCell.Row = 1;
   PendingRegroup.Row = 0;
-  NamesB->setCell(0, 0, u"ID");
-  NamesB->setCell(1, 0, u"Data");
-  NamesB->setCell(2, 0, u"Length");
-  NamesB->setColWidth(0, 35);
-  NamesB->setColWidth(1, 300);
-  NamesB->setColWidth(2, 80);
+  NamesB->setCell(kNamesIdColumn, 0, u"ID");
+  NamesB->setCell(kNamesDataColumn, 0, u"Data");
+  NamesB->setCell(kNamesLengthColumn, 0, u"Length");
+  NamesB->setColWidth(kNamesIdColumn, 35);
+  NamesB->setColWidth(kNamesDataColumn, 300);
+  NamesB->setColWidth(kNamesLengthColumn, 80);
   names_->Reset();
   ShowBalance();
   // The previous roster can no longer be shown or saved: its buffers go
@@ -76,16 +76,19 @@ void TForm1::OpenRoster(const QString& path) {
   diskStamp_ = roster.Stamp;
   backupTaken_ = false;
   Players->setRowCount(static_cast<int>(document_->PlayerCount) + 1);
-  for (int c = 1; c < kColumnCount; ++c) Players->setColumn(c, std::move(roster.Table[c]));
-  Players->setCell(0, 0, u" ");
+  // The marker column keeps its marker; its header is the catalogue's.
+  for (int c = kRowNumberColumn; c < kColumnCount; ++c)
+    Players->setColumn(c, std::move(roster.Table[c]));
+  Players->setCell(kMarkerColumn, 0, ColumnHeader(kMarkerColumn));
   NamesB->setRowCount(static_cast<int>(roster.Names.Id.size()));
-  NamesB->setColumn(0, std::move(roster.Names.Id));
-  NamesB->setColumn(1, std::move(roster.Names.Data));
-  NamesB->setColumn(2, std::move(roster.Names.Length));
+  NamesB->setColumn(kNamesIdColumn, std::move(roster.Names.Id));
+  NamesB->setColumn(kNamesDataColumn, std::move(roster.Names.Data));
+  NamesB->setColumn(kNamesLengthColumn, std::move(roster.Names.Length));
 
   QStringList names;
   names << QString();
-  for (int c = 1; c < kColumnCount; ++c) names << QString::fromStdU16String(ColumnShortName(c));
+  for (int c = kRowNumberColumn; c < kColumnCount; ++c)
+    names << QString::fromStdU16String(ColumnShortName(c));
   ComboBox1->addItems(names);
   ComboBox2->addItems(names);
   ComboBox1->setCurrentIndex(searchCol1);
@@ -95,10 +98,10 @@ void TForm1::OpenRoster(const QString& path) {
   Close1->setEnabled(true);
   // Both grids start at their first cell, and the page shown takes the keys
   // at once: arrows, Ctrl+Home and typing work without a click.
-  Players->setSelection(MakeGridRect(4, 4, 1, 1));
+  Players->setSelection(MakeGridRect(kFirstDataColumn, kFirstDataColumn, 1, 1));
   Players->setTopRow(1);
-  Players->setLeftCol(4);
-  NamesB->setSelection(MakeGridRect(1, 1, 1, 1));
+  Players->setLeftCol(kFirstDataColumn);
+  NamesB->setSelection(MakeGridRect(kNamesDataColumn, kNamesDataColumn, 1, 1));
   NamesB->setTopRow(1);
   PageControl1->show();
   (PageControl1->currentWidget() == NamesSht ? NamesB : Players)->setFocus();
@@ -131,8 +134,8 @@ bool TForm1::SaveToDisk() {
         return;
       BusyCursor busy;
       const SaveOutcome outcome =
-          SaveRoster(*document_, path, Players->columns(), NamesB->column(1), NamesB->column(2),
-                     {.backup = !backupTaken_});
+          SaveRoster(*document_, path, Players->columns(), NamesB->column(kNamesDataColumn),
+                     NamesB->column(kNamesLengthColumn), {.backup = !backupTaken_});
       diskStamp_ = outcome.stamp;
       backupTaken_ = true;
       saved = true;

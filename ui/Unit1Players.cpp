@@ -1,7 +1,6 @@
 // The player grid: drawing, the current-row marker, header and row clicks,
 // stepping over hidden columns, mouse ranges, and the cell input rules.
 #include <QKeyEvent>
-#include <cstring>
 
 #include "DrawGrids.h"
 #include "Functions.h"
@@ -11,49 +10,28 @@
 namespace orrimax::ui {
 namespace {
 
-// Which characters may end a cell's text, and how long it may grow.
-struct InputRule {
-  const char* allowed;
-  int maxLength;
-};
-
-constexpr InputRule kDigits{"0123456789", 10};
-constexpr InputRule kRating{"0123456789.", 4};
-constexpr InputRule kAnimation{"0123456789ABCDEFabcdef", 8};
-constexpr InputRule kColour{"0123456789ABCDEFabcdef", 6};
-constexpr InputRule kTweak{"0123456789-", 4};
-constexpr InputRule kNone{"", 0};
-
-const InputRule& InputRuleOf(int col) {
-  if (col >= 4 && col <= 21) return kDigits;
-  if (col >= 22 && col <= 59) return kRating;
-  if (col >= 60 && col <= 148) return kDigits;
-  if (col >= 149 && col <= 178) return kAnimation;
-  if (col >= 179 && col <= 207) return kDigits;
-  if (col >= 208 && col <= 213) return kColour;
-  if (col >= 214 && col <= 222) return kDigits;
-  if (col >= 223 && col <= 234) return kTweak;
-  return kNone;
-}
-
 bool Accepts(const InputRule& rule, const QString& text) {
   const char16_t last = text.back().unicode();
   if (last > 0xFF || text.size() > rule.maxLength) return false;
-  return last != 0 && std::strchr(rule.allowed, static_cast<char>(last)) != nullptr;
+  return rule.allowed.find(last) != std::u16string_view::npos;
 }
 
-bool IsSalaryColumn(int col) {
-  return col >= 182 && col <= 188;
+const ColumnInfo& Column(int col) {
+  return kColumns[static_cast<std::size_t>(col)];
 }
 
 }  // namespace
 
 Alignment TForm1::PlayersCellAlignment(int col, int row) const {
-  if (row > 0) return (col == 0 || col == 2 || col == 3) ? Alignment::Left : Alignment::Right;
+  if (row > 0)
+    return (col == kMarkerColumn || col == kLastNameColumn || col == kFirstNameColumn)
+               ? Alignment::Left
+               : Alignment::Right;
   // A header wide enough shows its whole text from the left; others centre
   // on their short name.
-  return col >= 4 && Players->colWidth(col) >= Players->defaultColWidth() + 15 ? Alignment::Left
-                                                                               : Alignment::Centre;
+  return col >= kFirstDataColumn && Players->colWidth(col) >= Players->defaultColWidth() + 15
+             ? Alignment::Left
+             : Alignment::Centre;
 }
 
 void TForm1::PlayersDrawCell(int col, int row, const QRect& rect) {
@@ -61,8 +39,8 @@ void TForm1::PlayersDrawCell(int col, int row, const QRect& rect) {
 }
 
 bool TForm1::PlayersSelectCell(int col, int row) {
-  Players->setCell(0, SelectedCell.Row, u"");
-  Players->setCell(0, row, u"\u2588");
+  Players->setCell(kMarkerColumn, SelectedCell.Row, u"");
+  Players->setCell(kMarkerColumn, row, kMarker);
   SelectedCell = {col, row};
   if (PendingRegroup.Row != 0) {
     const std::u16string digits =
@@ -77,14 +55,14 @@ void TForm1::PlayersFixedCellClick(int col, int row) {
   const int last = Players->rowCount() - 1;
   if (row == 0) {
     Players->setSelection(MakeGridRect(col, col, 1, last));
-  } else if (col == 2 || col == 3) {
+  } else if (col == kLastNameColumn || col == kFirstNameColumn) {
     PageControl1->setCurrentWidget(NamesSht);
     const int target = names_->RowOfEntry(Players->cell(IdColumnOfName(col), row));
     if (!NamesB->setRow(target)) return;
     // Two rows of context above the entry, but never above the first entry.
     NamesB->setTopRow(std::max(target - 2, NamesB->fixedRows()));
-  } else if (col == 0 || col == 1) {
-    Players->setSelection(MakeGridRect(4, kColumnCount - 1, row, row));
+  } else if (col == kMarkerColumn || col == kRowNumberColumn) {
+    Players->setSelection(MakeGridRect(kFirstDataColumn, kLastColumn, row, row));
   }
 }
 
@@ -129,7 +107,7 @@ void TForm1::PlayersMouseUp() {
 }
 
 void TForm1::SelectAllExecute() {
-  Players->setSelection(MakeGridRect(4, kColumnCount - 1, 1, Players->rowCount() - 1));
+  Players->setSelection(MakeGridRect(kFirstDataColumn, kLastColumn, 1, Players->rowCount() - 1));
 }
 
 void TForm1::CopyToClipboardExecute() {
@@ -147,12 +125,12 @@ void TForm1::PasteFromClipboardExecute() {
 }
 
 void TForm1::PlayersGetEditText(int col, int row) {
-  if (IsSalaryColumn(col)) PendingRegroup = {col, row};
+  if (Column(col).salary) PendingRegroup = {col, row};
 }
 
 void TForm1::PlayersSetEditText(int col, int row, const QString& text) {
   if (text.isEmpty()) return;
-  if (!Accepts(InputRuleOf(col), text)) {
+  if (!Accepts(*Column(col).rule, text)) {
     Players->setCellText(col, row, text.chopped(1));
     Players->setEditorMode(true);
     return;

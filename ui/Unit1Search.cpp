@@ -43,8 +43,9 @@ void TForm1::FindNextExecute() {
 }
 
 void TForm1::FNameChange(const QString& text) {
-  if (!text.isEmpty() && ComboBox2->currentIndex() == -1 && ComboBox2->count() > 2)
-    ComboBox2->setCurrentIndex(2);
+  // The chooser's item k names column k.
+  if (!text.isEmpty() && ComboBox2->currentIndex() == -1 && ComboBox2->count() > kLastNameColumn)
+    ComboBox2->setCurrentIndex(kLastNameColumn);
 }
 
 void TForm1::PlaceSearchControls() {
@@ -93,7 +94,7 @@ void TForm1::LoadSettings() {
   }
   LName->setText(ini.readString(kSearch, "Field1", QString()));
   FName->setText(ini.readString(kSearch, "Field2", QString()));
-  searchCol1 = ini.readInteger(kSearch, "Col1", 2);
+  searchCol1 = ini.readInteger(kSearch, "Col1", kLastNameColumn);
   searchCol2 = ini.readInteger(kSearch, "Col2", 0);
   // Without APPDATA (not on Windows) the user's home folder stands in.
   const QString appData = QProcessEnvironment::systemEnvironment().value("APPDATA");

@@ -164,7 +164,7 @@ TEST_P(ColumnGroups, RangeAndMembership) {
   EXPECT_EQ(std::u16string(kColumnGroups[g.index].Name), g.name);
   EXPECT_EQ(kColumnGroups[g.index].First, g.first);
   EXPECT_EQ(kColumnGroups[g.index].Last, g.last);
-  for (int c = g.first; c <= g.last; ++c) EXPECT_EQ(GroupOfColumn(c), g.index) << c;
+  for (int c = g.first; c <= g.last; ++c) EXPECT_EQ(kColumns[c].group, g.index) << c;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -177,8 +177,8 @@ INSTANTIATE_TEST_SUITE_P(
                       GroupCase{10, u"Body Tweaks", 222, 234}));
 
 TEST(Columns, MarkerNameAndIdColumnsBelongToNoGroup) {
-  for (int c = 0; c <= 5; ++c) EXPECT_EQ(GroupOfColumn(c), -1) << c;
-  EXPECT_EQ(GroupOfColumn(21), 2);  // MinsAsg opens the skills
+  for (int c = 0; c <= 5; ++c) EXPECT_EQ(kColumns[c].group, kNoGroup) << c;
+  EXPECT_EQ(kColumns[21].group, kSkills);  // MinsAsg opens the skills
 }
 
 // ---- Column orders -----------------------------------------------------------
@@ -293,24 +293,6 @@ TEST(ColumnOrders, WholeListsMoveWithTheirCells) {
     ASSERT_EQ(columns[c].size(), 4u);
     EXPECT_EQ(columns[c][2].size(), static_cast<std::size_t>(c) + 1) << c;
   }
-}
-
-TEST(Columns, FillPlayerHeadersWritesRowZeroOnly) {
-  PlayerColumns table;
-  for (int c = 0; c < kColumnCount; ++c) {
-    table[c].push_back(u"stale");
-    table[c].push_back(u"cell");
-  }
-  table[7] = ColumnList();  // a list without any cell gets its header row
-  FillPlayerHeaders(table);
-  for (int c = 0; c < kColumnCount; ++c) {
-    EXPECT_EQ(table[c][0], ColumnHeader(c)) << c;
-    if (c != 7) {
-      EXPECT_EQ(table[c][1], u"cell") << c;
-    }
-  }
-  EXPECT_EQ(table[0][0], u" ");
-  EXPECT_EQ(table[7].size(), 1u);
 }
 
 }  // namespace

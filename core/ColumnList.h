@@ -123,4 +123,29 @@ class ColumnList {
   std::size_t rewrites_ = 0;
 };
 
+// The value of each of a column's stored texts, parsed when the first cell
+// with that text is asked for: cells that share a text (most of a roster's)
+// are parsed once, and a bad text still fails at its first cell.
+template <typename T>
+class ParsedOnce {
+ public:
+  explicit ParsedOnce(const ColumnList& column)
+      : column_(column), value_(column.textCount()), known_(column.textCount()) {}
+
+  template <typename Parse>
+  T operator()(std::size_t row, Parse&& parse) {
+    const std::size_t index = column_.textIndex(row);
+    if (!known_[index]) {
+      value_[index] = parse(column_[row]);
+      known_[index] = 1;
+    }
+    return value_[index];
+  }
+
+ private:
+  const ColumnList& column_;
+  std::vector<T> value_;
+  std::vector<std::uint8_t> known_;
+};
+
 }  // namespace orrimax

@@ -1,6 +1,7 @@
 // DecodePlayers and EncodePlayers: every record to one table row and back.
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,31 +34,6 @@ std::size_t EntryOfCell(std::u16string_view cell, std::size_t record, const char
                       std::to_string(entries == 0 ? 0 : entries - 1) + ")");
   return static_cast<std::size_t>(id);
 }
-
-// Most fields lie within one byte (ratings, tendencies, gear bits): their
-// places are read and written here, in the loops over the players, and
-// only the wider ones go through the general ReadPlace and WritePlace.
-bool InOneByte(const Place& p) {
-  return p.bytes == 1 && !p.run && p.width <= 8;
-}
-
-std::uint32_t ReadField(const Place& p, const std::uint8_t* record) {
-  if (!InOneByte(p)) return ReadPlace(p, record);
-  return (record[p.offset] >> p.shift) & ((1u << p.width) - 1);
-}
-
-void WriteField(const Place& p, std::uint8_t* record, std::uint32_t value) {
-  if (!InOneByte(p)) return WritePlace(p, record, value);
-  const std::uint32_t mask = ((1u << p.width) - 1) << p.shift;
-  std::uint8_t& byte = record[p.offset];
-  byte = static_cast<std::uint8_t>((byte & ~mask) | ((value << p.shift) & mask));
-}
-
-// The stored value of each of a column's texts, once parsed.
-struct ParsedTexts {
-  std::vector<std::uint32_t> value;
-  std::vector<std::uint8_t> known;
-};
 
 }  // namespace
 
@@ -140,7 +116,7 @@ void DecodePlayers(const RosterDocument& doc, PlayerColumns& table) {
       ColumnList& column = columns[p];
       std::uint32_t* shared = textOfValue[p].empty() ? nullptr : textOfValue[p].data();
       for (std::size_t i = begin; i < end; ++i) {
-        const std::uint32_t value = ReadField(field.place, records.data() + i * kRecordSize);
+        const std::uint32_t value = ReadPlace(field.place, records.data() + i * kRecordSize);
         if (shared && shared[value] != 0) {
           column.push_back_index(shared[value] - 1);
           continue;
@@ -170,15 +146,11 @@ void EncodePlayers(std::span<std::uint8_t> records, std::span<const ColumnList> 
   std::array<const FieldColumn*, kColumnCount> fields{};
   for (int p = kFirstFieldColumn; p < kColumnCount; ++p)
     fields[p] = &FieldOf(ColumnAtRecordPosition(p));
-  // A column whose cells share their texts has each text parsed once, when
-  // its first cell comes; a bad text thus still fails at its first cell.
-  std::array<ParsedTexts, kColumnCount> parsed;
-  for (int p = kFirstFieldColumn; p < kColumnCount; ++p) {
-    const std::size_t texts = byRecord[p]->textCount();
-    if (2 * texts > n) continue;
-    parsed[p].value.resize(texts);
-    parsed[p].known.resize(texts);
-  }
+  // A column whose cells share their texts has each text parsed once; one
+  // of nearly all distinct texts (animation codes, salaries) is not worth it.
+  std::array<std::optional<ParsedOnce<std::uint32_t>>, kColumnCount> parsed;
+  for (int p = kFirstFieldColumn; p < kColumnCount; ++p)
+    if (2 * byRecord[p]->textCount() <= n) parsed[p].emplace(*byRecord[p]);
 
   const std::size_t entries = nameOffsets.size();
   struct Names {
@@ -210,14 +182,8 @@ void EncodePlayers(std::span<std::uint8_t> records, std::span<const ColumnList> 
   const auto fieldValue = [&](int p, std::size_t i) {
     const FieldColumn& field = *fields[p];
     const ColumnList& column = *byRecord[p];
-    ParsedTexts& cache = parsed[p];
-    if (cache.known.empty()) return field.form->encode(field, column[i + 1]);
-    const std::size_t index = column.textIndex(i + 1);
-    if (!cache.known[index]) {
-      cache.value[index] = field.form->encode(field, column[i + 1]);
-      cache.known[index] = 1;
-    }
-    return cache.value[index];
+    const auto encode = [&](std::u16string_view cell) { return field.form->encode(field, cell); };
+    return parsed[p] ? (*parsed[p])(i + 1, encode) : encode(column[i + 1]);
   };
 
   // Players go in blocks, and a block column by column, which keeps each
@@ -243,14 +209,14 @@ void EncodePlayers(std::span<std::uint8_t> records, std::span<const ColumnList> 
       for (std::size_t i = begin; i < end; ++i) {
         writeNames(i, readNames(i));
         for (int p = kFirstFieldColumn; p < kColumnCount; ++p)
-          WriteField(fields[p]->place, records.data() + i * kRecordSize, fieldValue(p, i));
+          WritePlace(fields[p]->place, records.data() + i * kRecordSize, fieldValue(p, i));
       }
       continue;
     }
     for (std::size_t i = begin; i < end; ++i) writeNames(i, names[i - begin]);
     for (int p = kFirstFieldColumn; p < kColumnCount; ++p)
       for (std::size_t i = begin; i < end; ++i)
-        WriteField(fields[p]->place, records.data() + i * kRecordSize,
+        WritePlace(fields[p]->place, records.data() + i * kRecordSize,
                    values[p * width + i - begin]);
   }
 }

@@ -223,11 +223,11 @@ constexpr TextForm kInjuryDaysForm{DecodeDecimal, EncodeInjuryDays};
 constexpr TextForm kTweakForm{DecodeTweak, EncodeDecimal};
 constexpr TextForm kNegatedTweakForm{DecodeNegatedTweak, EncodeNegatedTweak};
 
-std::uint32_t ReadPlace(const Place& p, const std::uint8_t* record) {
+std::uint32_t ReadWidePlace(const Place& p, const std::uint8_t* record) {
   return (ReadContainer(p, record) >> p.shift) & Mask(p.width);
 }
 
-void WritePlace(const Place& p, std::uint8_t* record, std::uint32_t value) {
+void WriteWidePlace(const Place& p, std::uint8_t* record, std::uint32_t value) {
   const std::uint32_t mask = Mask(p.width) << p.shift;
   const std::uint32_t old = ReadContainer(p, record);
   WriteContainer(p, record, (old & ~mask) | ((value << p.shift) & mask));

@@ -100,41 +100,13 @@ NamesBankColumns ListNameBank(const NameBank& bank) {
   return names;
 }
 
-namespace {
-
-// A column's cells as integers. Lengths repeat (a pool holds thousands of
-// short and empty entries) and equal ones share their stored text: each
-// text is parsed once, when its first cell is asked for, so a bad one still
-// fails at that cell.
-class IntegerCells {
- public:
-  explicit IntegerCells(const ColumnList& column)
-      : column_(column), value_(column.textCount()), known_(column.textCount()) {}
-
-  std::int32_t operator()(std::size_t row) {
-    const std::size_t index = column_.textIndex(row);
-    if (!known_[index]) {
-      value_[index] = ParseInteger(column_[row]);
-      known_[index] = 1;
-    }
-    return value_[index];
-  }
-
- private:
-  const ColumnList& column_;
-  std::vector<std::int32_t> value_;
-  std::vector<std::uint8_t> known_;
-};
-
-}  // namespace
-
 std::vector<std::uint32_t> RecomputeNameOffsets(const ColumnList& namesLength) {
   const std::size_t count = namesLength.empty() ? 0 : namesLength.size() - 1;
   std::vector<std::uint32_t> offsets(count);
-  IntegerCells lengths(namesLength);
+  ParsedOnce<std::int32_t> lengths(namesLength);
   std::uint64_t next = 0;
   for (std::size_t k = 0; k < count; ++k) {
-    const std::int32_t length = lengths(k + 1);
+    const std::int32_t length = lengths(k + 1, ParseInteger);
     if (length < 0)
       throw RosterError("The Length of name entry " + std::to_string(k) + " is negative (" +
                         std::to_string(length) + ")");
@@ -151,9 +123,9 @@ std::vector<std::uint32_t> RecomputeNameOffsets(const ColumnList& namesLength) {
 void RebuildNamePool(const ColumnList& namesData, const ColumnList& namesLength,
                      std::span<std::uint8_t> pool) {
   const std::vector<std::uint32_t> offsets = RecomputeNameOffsets(namesLength);
-  IntegerCells lengths(namesLength);
+  ParsedOnce<std::int32_t> lengths(namesLength);
   for (std::size_t k = 0; k < offsets.size(); ++k) {
-    const auto length = static_cast<std::size_t>(lengths(k + 1));
+    const auto length = static_cast<std::size_t>(lengths(k + 1, ParseInteger));
     // A text not yet cut by the names grid is cut here, as a commit would.
     const std::u16string_view text =
         k + 1 < namesData.size() ? namesData[k + 1].substr(0, length) : std::u16string_view{};

@@ -3,12 +3,15 @@
 // must leave every bit outside the column's own bits as it was.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <bit>
 #include <ostream>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "DB.h"
+#include "DBFields.h"
 #include "TestSupport.h"
 #include "Text.h"
 
@@ -730,6 +733,65 @@ INSTANTIATE_TEST_SUITE_P(Fields, PlainColumn,
                                            191, 192, 193, 194, 195, 196, 197, 198, 199, 200, 201,
                                            202, 203, 204, 205, 206, 207, 214, 216, 217, 218, 219,
                                            220, 221, 222, 223));
+
+}  // namespace
+}  // namespace orrimax
+
+namespace orrimax {
+namespace {
+
+// ---- The bit primitive, against a bit-by-bit reading of a place -------------
+
+// Byte and bit of a place's container bit `b`: little-endian, or a run
+// whose first byte holds the highest bits.
+std::pair<int, int> ContainerBit(const Place& p, int b) {
+  return {p.run ? p.offset + p.bytes - 1 - b / 8 : p.offset + b / 8, b % 8};
+}
+
+struct PlaceKind {
+  const char* name;
+  int bytes;
+  bool run;
+};
+
+class BitPrimitive : public ::testing::TestWithParam<PlaceKind> {};
+
+TEST_P(BitPrimitive, ReadsAndWritesExactlyItsBitsAtEveryShiftAndWidth) {
+  const PlaceKind kind = GetParam();
+  std::mt19937 random(7);
+  for (int shift = 0; shift < 8 * kind.bytes; ++shift) {
+    for (int width = 1; shift + width <= 8 * kind.bytes && width <= 32; ++width) {
+      const Place place{3, kind.bytes, shift, width, kind.run};
+      std::array<std::uint8_t, 12> record;
+      for (auto& b : record) b = static_cast<std::uint8_t>(random());
+      std::uint32_t expected = 0;
+      for (int i = 0; i < width; ++i) {
+        const auto [byte, bit] = ContainerBit(place, shift + i);
+        expected |= std::uint32_t{(record[byte] >> bit) & 1u} << i;
+      }
+      ASSERT_EQ(ReadPlace(place, record.data()), expected) << kind.name << shift << "/" << width;
+
+      const std::uint32_t value = random();
+      auto written = record;
+      WritePlace(place, written.data(), value);
+      auto reference = record;
+      for (int i = 0; i < width; ++i) {
+        const auto [byte, bit] = ContainerBit(place, shift + i);
+        reference[byte] = static_cast<std::uint8_t>((reference[byte] & ~(1u << bit)) |
+                                                    (((value >> i) & 1u) << bit));
+      }
+      ASSERT_EQ(written, reference) << kind.name << " shift " << shift << " width " << width;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Fields, BitPrimitive,
+                         ::testing::Values(PlaceKind{"byte", 1, false},
+                                           PlaceKind{"bits16", 2, false},
+                                           PlaceKind{"le24", 3, false}, PlaceKind{"le32", 4, false},
+                                           PlaceKind{"run24", 3, true},
+                                           PlaceKind{"run32", 4, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace orrimax

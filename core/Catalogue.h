@@ -533,6 +533,11 @@ inline constexpr int kFirstFieldColumn = 6;
 inline constexpr int kFixedColumns = 4;                 // marker, row number and the names
 inline constexpr int kFirstDataColumn = kFixedColumns;  // the first that scrolls and edits
 inline constexpr int kLastColumn = kColumnCount - 1;
+inline constexpr int kFirstSalaryColumn = [] {
+  int c = 0;
+  while (!kColumns[c].salary) ++c;
+  return c;
+}();
 // The name cell that shows the entry of a name ID column, and back.
 constexpr int NameColumnOfId(int idColumn) {
   return idColumn - 2;

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "DB.h"
+#include "DBFields.h"
 #include "FindCRC.h"
 #include "Functions.h"
 #include "Text.h"
@@ -50,68 +51,73 @@ std::u16string MakeName(Rng& rng, int syllables) {
   return name;
 }
 
-void SetText(std::uint8_t* record, int column, const std::u16string& text) {
-  EncodeField(column, text, std::span<std::uint8_t>(record, kRecordSize));
+// Fixtures are made of stored values written to the catalogue's places
+// directly, not through the codec they are used to test.
+void Store(std::uint8_t* record, int column, std::int64_t stored) {
+  WritePlace(kColumns[static_cast<std::size_t>(column)].place, record,
+             static_cast<std::uint32_t>(stored));
 }
 
-void SetNumber(std::uint8_t* record, int column, std::int64_t v) {
-  SetText(record, column, Ascii(std::to_string(v)));
+// What the game stores for a weight in pounds: the byte 18 holds it less
+// 128 below 256, then in two-pound steps, with byte 17 saying it is odd.
+std::int64_t StoredWeight(std::int64_t pounds) {
+  const std::int64_t u = pounds - 128;
+  if (u < 128) return u << 8;
+  return (((u - 128) / 2 + 128) << 8) | ((u - 128) % 2 != 0 ? 128 : 0);
 }
 
-// Plausible values through the codec's own text forms.
+// Plausible values, as their stored forms.
 void MakeRealistic(std::uint8_t* r, Rng& rng) {
-  SetNumber(r, 6, rng.in(0, 4));
-  SetNumber(r, 7, rng.in(180, 226));
-  SetNumber(r, 8, rng.in(165, 300));
-  SetNumber(r, 9, rng.in(19, 38));
+  Store(r, 6, rng.in(0, 4));
+  Store(r, 7, rng.in(180, 226) - 128);  // height in centimetres
+  Store(r, 8, StoredWeight(rng.in(165, 300)));
+  Store(r, 9, 217 - rng.in(19, 38));  // age
+  // Jersey number; the game stores 100 for "00".
   if (rng.chance(3))
-    SetText(r, 10, u"00");
+    Store(r, 10, 100);
   else
-    SetNumber(r, 10, rng.in(0, 99));
-  SetNumber(r, 11, rng.in(0, 18));
-  SetNumber(r, 12, rng.in(0, 4));
-  SetNumber(r, 13, rng.in(0, 4));
-  SetNumber(r, 14, rng.chance(85) ? 1 : 0);
-  for (int c = 15; c <= 20; ++c) SetNumber(r, c, rng.in(0, c == 16 ? 0 : 3));
-  SetNumber(r, 16, rng.in(1000, 4999));
-  SetNumber(r, 21, rng.in(0, 40));
+    Store(r, 10, rng.in(0, 99));
+  Store(r, 11, rng.in(0, 18));
+  Store(r, 12, rng.in(0, 4));
+  Store(r, 13, rng.in(0, 4));
+  Store(r, 14, rng.chance(85) ? 1 : 0);
+  for (int c = 15; c <= 20; ++c) Store(r, c, rng.in(0, c == 16 ? 0 : 3));
+  Store(r, 16, rng.in(1000, 4999));
+  Store(r, 21, rng.in(0, 40));
   // Skills: bytes whose rating texts carry them exactly.
-  for (int c = 22; c <= 59; ++c) {
-    std::uint8_t b = static_cast<std::uint8_t>(rng.in(45, 222));
-    r[c + 414] = b;
-  }
-  for (int c = 60; c <= 121; ++c) SetNumber(r, c, rng.in(0, 100));
-  for (int c = 122; c <= 146; ++c) SetNumber(r, c, rng.in(0, 3));
-  SetNumber(r, 147, rng.in(0, 60));
-  SetNumber(r, 148, rng.in(0, 25));
-  for (int k = 0; k < 120; ++k) r[212 + k] = rng.byte();
+  for (int c = 22; c <= 59; ++c) Store(r, c, rng.in(45, 222));
+  for (int c = 60; c <= 121; ++c) Store(r, c, rng.in(0, 100));
+  for (int c = 122; c <= 146; ++c) Store(r, c, rng.in(0, 3));
+  Store(r, 147, rng.in(0, 60));
+  Store(r, 148, rng.in(0, 25));
+  for (int k = 0; k < 120; ++k) r[212 + k] = rng.byte();  // animation codes
   const int years = static_cast<int>(rng.in(1, 7));
-  SetNumber(r, 179, rng.in(0, 5));
-  SetNumber(r, 180, rng.in(0, 3));
-  SetNumber(r, 181, rng.chance(10) ? 1 : 0);
+  Store(r, 179, rng.in(0, 5));
+  Store(r, 180, rng.in(0, 3));
+  Store(r, 181, rng.chance(10) ? 1 : 0);
   std::int64_t salary = rng.in(500, 25000) * 1000;
   for (int k = 0; k < 7; ++k) {
-    SetNumber(r, 182 + k, k < years ? salary : 0);
+    Store(r, kFirstSalaryColumn + k, k < years ? salary : 0);
     salary = salary * 105 / 100;
   }
-  for (int c = 189; c <= 207; ++c) SetNumber(r, c, rng.in(0, 3));
-  for (int c = 208; c <= 213; ++c) {
-    const std::uint32_t colour = static_cast<std::uint32_t>(rng.next() & 0xFFFFFF);
-    r[132 + 4 * (c - 208)] = static_cast<std::uint8_t>(colour);
-    r[133 + 4 * (c - 208)] = static_cast<std::uint8_t>(colour >> 8);
-    r[134 + 4 * (c - 208)] = static_cast<std::uint8_t>(colour >> 16);
+  for (int c = 189; c <= 207; ++c) Store(r, c, rng.in(0, 3));
+  for (int c = 208; c <= 213; ++c) Store(r, c, static_cast<std::int64_t>(rng.next() & 0xFFFFFF));
+  Store(r, 214, rng.in(1, 60));
+  const std::int64_t draftYear = rng.in(1990, 2009);  // 1947 on: year - 1900; 2000 on: - 2000
+  Store(r, 215, draftYear < 2000 ? draftYear - 1900 : draftYear - 2000);
+  Store(r, 216, rng.in(1, 2));
+  Store(r, 217, rng.in(0, 3));
+  Store(r, 218, rng.in(0, 7));
+  Store(r, 219, rng.in(0, 7));
+  Store(r, 220, rng.chance(10) ? rng.in(1, 60) : 0);
+  Store(r, 221, rng.chance(10) ? rng.in(1, 30) : 0);
+  Store(r, 222, rng.in(0, 65535));
+  Store(r, 223, rng.in(0, 65535));
+  // Body tweaks, signed; chest size and prostruction are shown negated.
+  for (int c = 224; c <= 234; ++c) {
+    const std::int64_t tweak = rng.in(-10, 10);
+    Store(r, c, c == 229 || c == 230 ? -tweak : tweak);
   }
-  SetNumber(r, 214, rng.in(1, 60));
-  SetNumber(r, 215, rng.in(1990, 2009));
-  SetNumber(r, 216, rng.in(1, 2));
-  SetNumber(r, 217, rng.in(0, 3));
-  SetNumber(r, 218, rng.in(0, 7));
-  SetNumber(r, 219, rng.in(0, 7));
-  SetNumber(r, 220, rng.chance(10) ? rng.in(1, 60) : 0);
-  SetNumber(r, 221, rng.chance(10) ? rng.in(1, 30) : 0);
-  SetNumber(r, 222, rng.in(0, 65535));
-  SetNumber(r, 223, rng.in(0, 65535));
-  for (int c = 224; c <= 234; ++c) SetNumber(r, c, rng.in(-10, 10));
 }
 
 // Random bytes, nudged where a stored value has no exact text.

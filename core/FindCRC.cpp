@@ -2,7 +2,6 @@
 
 #include <array>
 
-#include "FileIO.h"
 #include "Functions.h"
 
 namespace orrimax {
@@ -45,10 +44,6 @@ std::uint32_t Crc32Update(const std::uint8_t* bytes, std::size_t count, std::uin
 
 std::uint32_t Crc32(std::span<const std::uint8_t> bytes) {
   return ~Crc32Update(bytes.data(), bytes.size(), 0xFFFFFFFFu);
-}
-
-std::uint32_t FileCrc32(const std::filesystem::path& path) {
-  return Crc32(ReadWholeFile(path));
 }
 
 }  // namespace orrimax

@@ -3,7 +3,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <span>
 
 namespace orrimax {
@@ -13,8 +12,5 @@ std::uint32_t Crc32Update(const std::uint8_t* bytes, std::size_t count, std::uin
 
 // The finished CRC-32 of a buffer: starts from FFFFFFFF, complemented at the end.
 std::uint32_t Crc32(std::span<const std::uint8_t> bytes);
-
-// The CRC-32 of a whole file.
-std::uint32_t FileCrc32(const std::filesystem::path& path);
 
 }  // namespace orrimax

@@ -7,18 +7,9 @@
 
 namespace orrimax {
 
-inline std::uint16_t ReadU16LE(const std::uint8_t* p) {
-  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
 inline std::uint32_t ReadU32LE(const std::uint8_t* p) {
   return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
          (std::uint32_t{p[3]} << 24);
-}
-
-inline void WriteU16LE(std::uint8_t* p, std::uint16_t v) {
-  p[0] = static_cast<std::uint8_t>(v);
-  p[1] = static_cast<std::uint8_t>(v >> 8);
 }
 
 inline void WriteU32LE(std::uint8_t* p, std::uint32_t v) {

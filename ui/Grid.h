@@ -87,7 +87,6 @@ class Grid : public QAbstractScrollArea, public CellStore {
   void setRowHeight(int height);
   int topRow() const { return topRow_; }
   void setTopRow(int row);
-  int leftCol() const { return leftCol_; }
   void setLeftCol(int col);
   int visibleRowCount() const;
   // The cell under a point of the viewport, or (-1, -1).
@@ -136,6 +135,20 @@ class Grid : public QAbstractScrollArea, public CellStore {
   QColor penColor() const { return pen_; }
 
   // ---- Notifications ----
+  // Their order, which the window's handlers rely on:
+  // - A move of the current cell (keys, a click, setCol/setRow/moveTo):
+  //   select-cell first (false vetoes it); then the editor closes, the
+  //   current cell and the anchor move, and the cell is scrolled into view.
+  //   setSelection moves neither through select-cell nor the view.
+  // - A key: key-down first (accepting the event consumes it); then the
+  //   grid's own navigation; then a printable key opens the editor with it.
+  // - The editor: get-edit-text each time it takes the cell's text (when it
+  //   opens, and when it reloads after a rejected change or an outside
+  //   write); set-edit-text after each change, the cell already holding the
+  //   new text; edit-restored after Escape put the opening text back.
+  // - The mouse: the grid's own press (a move, or the editor on the current
+  //   cell), then mouse-down; mouse-move while a button is held; on release,
+  //   fixed-cell click (over the fixed cell pressed), then mouse-up.
   std::function<bool(int col, int row)> onSelectCell;  // false vetoes the move
   std::function<void(int col, int row, const QRect& rect, CellState state)> onDrawCell;
   std::function<void(int col, int row)> onGetEditText;

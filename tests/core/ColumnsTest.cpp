@@ -65,42 +65,6 @@ TEST(Columns, ParenthesisPlacement) {
   }
 }
 
-TEST(Columns, ShortNamesOfTheTendencies) {
-  const std::vector<std::u16string> names = {
-      u"TShtTend",  u"TInsShots", u"TCloseSht", u"TMidShots", u"T3PTShots", u"TDriveLn",
-      u"TDriveRvL", u"TPullUp",   u"TPumpFake", u"TTripleTh", u"TNoTT",     u"TTrpTSht",
-      u"TSizeUp",   u"THesitat",  u"TStrghtDr", u"TCrossov",  u"TSpin",     u"TStepBack",
-      u"THalfSpin", u"TDblCross", u"TBhndBack", u"THesCross", u"TInAndOut", u"TDPSimpDr",
-      u"TAttackB",  u"TPassOut",  u"??SomeT??", u"THopStep",  u"THopStpSp", u"TFMSimpDr",
-      u"TJumper",   u"TLeaner",   u"TRunner",   u"TFadeaway", u"TDrifter",  u"TDunk",
-      u"TUsePick",  u"TSetPick",  u"TIsolat",   u"TUseOBScr", u"TPostUp",   u"TSpotUp",
-      u"TSelfPost", u"TQuickSpn", u"TDropStep", u"TStepThru", u"TUp&Under", u"TFaceUp",
-      u"TBackDown", u"TNoMove",   u"THookShot", u"TRollShot", u"TPutbacks", u"TFlshPass",
-      u"TAlleyOop", u"TDrawFoul", u"TPassLane", u"TTakeChrg", u"TOnBalStl", u"TContShts",
-      u"TCommFoul", u"THardFoul"};
-  ASSERT_EQ(names.size(), 62u);
-  for (int k = 0; k < 62; ++k) EXPECT_EQ(ColumnShortName(60 + k), names[k]) << "column " << 60 + k;
-}
-
-TEST(Columns, ShortNamesOfTheHotSpotsAndAnimations) {
-  const std::vector<std::u16string> hot = {
-      u"HIso3PLft", u"HIso3PCtr", u"HIso3PRgt", u"HIsoHPLft", u"HIsoHPCtr",
-      u"HIsoHPRgt", u"HSpt3PLCr", u"HSpt3PLWg", u"HSpt3PTop", u"HSpt3PRWg",
-      u"HSpt3PRCr", u"HSptMdLBl", u"HSptMdLWg", u"HSptMdCtr", u"HSptMdRWg",
-      u"HSptMdRBl", u"HP&rLCrnr", u"HP&rLWing", u"HP&rTopOA", u"HP&rRWing",
-      u"HP&rRCrnr", u"HPstRHigh", u"HPstLHigh", u"HPstRLow",  u"HPstLLow"};
-  for (int k = 0; k < 25; ++k) EXPECT_EQ(ColumnShortName(122 + k), hot[k]) << "column " << 122 + k;
-  const std::vector<std::u16string> anims = {
-      u"ADunk",     u"AFreeT",    u"ASpcDnk1",  u"ASpcDnk2",  u"ASpcDnk3",  u"ASpcDnk4",
-      u"ASpcDnk5",  u"ASpcDnk6",  u"ASpcDnk7",  u"ASpcDnk8",  u"ASpcDnk9",  u"ASpcDnk10",
-      u"ADrbCroOv", u"ADrbDblCr", u"ADrbBhndB", u"ADrbSpin",  u"ADrbHlfSp", u"ADrbStpBk",
-      u"ADrbHesit", u"ADrbIn&Ot", u"ADrbStpOt", u"AShtJumpr", u"AShtRunnr", u"AShtLeanr",
-      u"AShtFadAw", u"AShtDrftL", u"AShtDrftR", u"AShtPstRL", u"AShtPstRR", u"AShtPstHL",
-      u"AShtPstHR"};
-  for (int k = 0; k < 31; ++k)
-    EXPECT_EQ(ColumnShortName(148 + k), anims[k]) << "column " << 148 + k;
-}
-
 TEST(Columns, ShortNamesByPrefixOfTheirGroup) {
   const auto prefixed = [](int first, int last, char16_t letter) {
     for (int c = first; c <= last; ++c) {

@@ -203,16 +203,17 @@ void TForm1::buildPlayersPage() {
   Panel2 = CreamPanel(PlayersSht, "Panel2", 36);
   LName = Named(new QLineEdit(Panel2), "LName");
   LName->setGeometry(6, 6, 113, 21);
-  ComboBox1 = Named(new QComboBox(Panel2), "ComboBox1");
-  ComboBox1->setGeometry(125, 6, 145, 21);
-  ComboBox1->setMaxVisibleItems(20);
-  ComboBox1->setStyle(listPopupStyle_);
+  const auto chooser = [&](const char* name, int left) {
+    auto* box = Named(new QComboBox(Panel2), name);
+    box->setGeometry(left, 6, 145, 21);
+    box->setMaxVisibleItems(20);
+    box->setStyle(listPopupStyle_);
+    return box;
+  };
+  ComboBox1 = chooser("ComboBox1", 125);
   FName = Named(new QLineEdit(Panel2), "FName");
   FName->setGeometry(306, 6, 113, 21);
-  ComboBox2 = Named(new QComboBox(Panel2), "ComboBox2");
-  ComboBox2->setGeometry(425, 6, 145, 21);
-  ComboBox2->setMaxVisibleItems(20);
-  ComboBox2->setStyle(listPopupStyle_);
+  ComboBox2 = chooser("ComboBox2", 425);
   RevSrch = Named(new QCheckBox("Search Up", Panel2), "RevSrch");
   RevSrch->setGeometry(622, 6, 97, 17);
   Find = Named(new QPushButton("Find Next", Panel2), "Find");

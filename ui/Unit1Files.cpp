@@ -120,18 +120,15 @@ bool TForm1::SaveToDisk() {
     try {
       // Another program's changes are not overwritten unasked.
       const DiskChange change = CompareWithDisk(path, diskStamp_);
-      if (change == DiskChange::Changed &&
-          !askQuestion("The roster " + shown +
-                           " was changed by another program since it was opened or last "
-                           "saved.\n\nOverwrite it with the roster shown here?",
-                       "Overwrite"))
-        return;
-      if (change == DiskChange::Deleted &&
-          !askQuestion("The roster " + shown +
-                           " was deleted by another program since it was opened or last "
-                           "saved.\n\nSave the roster shown here under its name again?",
-                       "Save"))
-        return;
+      if (change != DiskChange::None) {
+        const bool deleted = change == DiskChange::Deleted;
+        const QString question = "The roster " + shown +
+                                 (deleted ? " was deleted" : " was changed") +
+                                 " by another program since it was opened or last saved.\n\n" +
+                                 (deleted ? "Save the roster shown here under its name again?"
+                                          : "Overwrite it with the roster shown here?");
+        if (!askQuestion(question, deleted ? "Save" : "Overwrite")) return;
+      }
       BusyCursor busy;
       const SaveOutcome outcome =
           SaveRoster(*document_, path, Players->columns(), NamesB->column(kNamesDataColumn),

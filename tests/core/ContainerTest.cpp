@@ -361,7 +361,11 @@ TEST_F(Saving, EditedRosterKeepsSizeHeaderMiddleAndTail) {
 
 TEST_F(Saving, DocumentTakesWhatWasWritten) {
   roster_.Table[22].set(3, u"77");
+  // A new name, longer than its Length: the bank holds it as written, cut.
+  const std::size_t length = roster_.Document.Bank[1].Data.size();
+  roster_.Names.Data.set(2, std::u16string(length + 3, u'Z'));
   Save();
+  EXPECT_EQ(roster_.Document.Bank[1].Data, std::u16string(length, u'Z'));
   const Bytes written = OnDisk();
   const RosterDocument& doc = roster_.Document;
   EXPECT_EQ(doc.StoredCrc, ReadU32LE(written.data()));

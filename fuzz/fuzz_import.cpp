@@ -13,8 +13,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   static const PlayerColumns empty = [] {
     PlayerColumns table;
-    for (auto& column : table) column.resize(4);
-    FillPlayerHeaders(table);
+    for (int c = 0; c < kColumnCount; ++c) {
+      table[c].resize(4);
+      table[c].set(0, ColumnHeader(c));
+    }
     return table;
   }();
   try {

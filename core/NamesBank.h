@@ -35,6 +35,13 @@ class NamesBankEditor {
 
   // A roster was opened: balance 0, nothing pending.
   void Reset();
+  // A step undone or redone: its balance back, nothing pending.
+  void RestoreBalance(std::int64_t balance) {
+    pending_ = {};
+    balance_ = balance;
+  }
+  // The "ID" column: row r holds r - 1.
+  void RenumberIds();
   std::int64_t Balance() const { return balance_; }
   bool EditPending() const { return pending_.row != 0; }
 
@@ -77,7 +84,6 @@ class NamesBankEditor {
   };
 
   void CommitLength(int row);
-  void RenumberIds();
   // Adds `delta` to every player name ID at or above `from`; all IDs are
   // parsed before any changes, so a bad one changes nothing.
   void ShiftNameIds(std::int64_t from, int delta);

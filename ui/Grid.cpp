@@ -81,7 +81,13 @@ QString Grid::cellText(int col, int row) const {
 
 void Grid::setCell(int col, int row, std::u16string_view text) {
   if (col < 0 || col >= colCount() || row < 0 || row >= rowCount_) return;
-  columns_[col].set(row, text);
+  if (observer && columns_[col][row] != text) {
+    const std::u16string before(columns_[col][row]);
+    columns_[col].set(row, text);
+    observer->cellChanged(*this, col, row, before, text);
+  } else {
+    columns_[col].set(row, text);
+  }
   // Another operation wrote the cell under the open editor: show its text.
   if (!loadingEditor_ && editorVisible() && col == current_.Col && row == current_.Row)
     loadEditor(false);
@@ -114,11 +120,16 @@ void Grid::insertRow(int row) {
   ++rowCount_;
   updateScrollBars();
   viewport()->update();
+  if (observer) observer->rowInserted(*this, row);
 }
 
 void Grid::deleteRow(int row) {
+  std::vector<std::u16string> texts;
+  if (observer)
+    for (const auto& c : columns_) texts.emplace_back(c[static_cast<std::size_t>(row)]);
   for (auto& c : columns_) c.erase(static_cast<std::size_t>(row));
   setRowCount(rowCount_ - 1);
+  if (observer) observer->rowDeleted(*this, row, std::move(texts));
 }
 
 // ---- Geometry ---------------------------------------------------------------------

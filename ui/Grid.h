@@ -15,6 +15,7 @@
 
 #include "CellStore.h"
 #include "ColumnList.h"
+#include "EditHistory.h"
 
 namespace orrimax::ui {
 
@@ -109,6 +110,10 @@ class Grid : public QAbstractScrollArea, public CellStore {
   GridCoord anchor() const { return anchor_; }
   bool drawFocusSelected() const { return drawFocusSelected_; }
   void setDrawFocusSelected(bool on);
+
+  // Told of every change of a cell's text and of every row inserted or
+  // deleted (not of whole columns moved in, nor of clearing): the history.
+  CellObserver* observer = nullptr;
 
   // ---- Options ----
   bool editing = true;  // the in-place editor may open

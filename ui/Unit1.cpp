@@ -90,7 +90,14 @@ TForm1::TForm1(QWidget* parent, const QString& settingsFile) : QMainWindow(paren
   buildNamesPage();
   names_ = std::make_unique<NamesBankEditor>(*NamesB, *Players);
   ShowBalance();
+  // The marker and the entry numbers follow from the rows: no steps of their own.
+  history_.Ignore(*Players, kMarkerColumn);
+  history_.Ignore(*NamesB, kNamesIdColumn);
+  Players->observer = &history_;
+  NamesB->observer = &history_;
   buildMenusAndActions();
+  history_.onChanged = [this] { UpdateEditState(); };
+  UpdateEditState();
   connect(PageControl1, &QTabWidget::currentChanged, this,
           [this](int i) { PageControl1Change(i); });
 
@@ -119,6 +126,7 @@ TForm1::TForm1(QWidget* parent, const QString& settingsFile) : QMainWindow(paren
     box.exec();
   };
   askQuestion = [this](const QString& text, const QString& goAhead) { return Ask(text, goAhead); };
+  askSaveChanges = [this](const QString& text) { return AskSaveChanges(text); };
 
   // The client area is 884 x 704 below the menu bar, centred on the screen.
   resize(884, 704 + menuBar()->sizeHint().height());
@@ -126,7 +134,11 @@ TForm1::TForm1(QWidget* parent, const QString& settingsFile) : QMainWindow(paren
     move(screen->availableGeometry().center() - rect().center());
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+  // The grids outlive the history as the window's children.
+  Players->observer = nullptr;
+  NamesB->observer = nullptr;
+}
 
 void TForm1::buildPlayersPage() {
   auto* layout = new QVBoxLayout(PlayersSht);
@@ -279,6 +291,15 @@ void TForm1::buildMenusAndActions() {
   Close1->setEnabled(false);
   file->addSeparator();
   Quit = Named(file->addAction("Quit"), "Quit");
+  QMenu* edit = menuBar()->addMenu("Edit");
+  edit->setObjectName("Edit1");
+  Undo1 = Named(edit->addAction("Undo"), "Undo1");
+  Undo1->setShortcut(QKeySequence("Ctrl+Z"));
+  Redo1 = Named(edit->addAction("Redo"), "Redo1");
+  Redo1->setShortcuts({QKeySequence("Ctrl+Y"), QKeySequence("Ctrl+Shift+Z")});
+  for (QAction* a : {Undo1, Redo1}) a->setShortcutContext(Qt::WindowShortcut);
+  connect(Undo1, &QAction::triggered, this, [this] { Guard([this] { UndoExecute(); }); });
+  connect(Redo1, &QAction::triggered, this, [this] { Guard([this] { RedoExecute(); }); });
   QMenu* help = menuBar()->addMenu("Help");
   help->setObjectName("Help1");
   About1 = Named(help->addAction("About..."), "About1");
@@ -347,6 +368,10 @@ bool TForm1::Guard(const std::function<void()>& command) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+  if (!ConfirmDiscard()) {
+    event->ignore();
+    return;
+  }
   // The window closes even when its settings cannot be written.
   try {
     SaveSettings();
@@ -359,13 +384,18 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   // Line edits claim some Ctrl keys for themselves; in this window Select
-  // All, Create New and Merge With Previous work from wherever the focus is.
+  // All, Create New and Merge With Previous work from wherever the focus is,
+  // and in a cell editor Undo and Redo are the window's, not the line's.
   if (event->type() == QEvent::ShortcutOverride) {
     const auto* key = static_cast<QKeyEvent*>(event);
     auto* widget = qobject_cast<QWidget*>(watched);
     const QKeyCombination combination = key->keyCombination();
     if (widget && widget->window() == this &&
         (combination == QKeyCombination(Qt::ControlModifier, Qt::Key_A) ||
+         ((watched == Players->editor() || watched == NamesB->editor()) &&
+          (combination == QKeyCombination(Qt::ControlModifier, Qt::Key_Z) ||
+           combination == QKeyCombination(Qt::ControlModifier, Qt::Key_Y) ||
+           combination == QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Z))) ||
          combination == QKeyCombination(Qt::ControlModifier, Qt::Key_N) ||
          combination == QKeyCombination(Qt::ControlModifier, Qt::Key_D)))
       return true;

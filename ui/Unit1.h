@@ -68,6 +68,8 @@ class TForm1 : public QMainWindow {
   QAction* Close1;
   QAction* Quit;
   QAction* About1;
+  QAction* Undo1;
+  QAction* Redo1;
   // ActionList1
   QAction* FindNext;
   QAction* SelectAll;
@@ -127,6 +129,20 @@ class TForm1 : public QMainWindow {
   void MergeExecute();
   void CreateExecute();
 
+  // ---- Edit menu, unsaved changes ----
+  void UndoExecute();
+  void RedoExecute();
+  // Menu captions and enabled states, and the window's caption.
+  void UpdateEditState();
+  bool Dirty() const { return history_.Dirty(); }
+  // Asks to save unsaved changes; false when the command that asked is to
+  // be cancelled (the user cancelled, or the save failed).
+  bool ConfirmDiscard();
+  enum class SaveAnswer { Save, Discard, Cancel };
+  SaveAnswer AskSaveChanges(const QString& text);
+  std::function<SaveAnswer(const QString& text)> askSaveChanges;
+  const EditHistory& history() const { return history_; }
+
   // Runs a command; an error ends it and is shown in the error box.
   bool Guard(const std::function<void()>& command);
 
@@ -165,6 +181,10 @@ class TForm1 : public QMainWindow {
 
   std::unique_ptr<RosterDocument> document_;
   QString rosterPath_;
+  void ApplyStep(const EditHistory::Step& step, bool undone);
+  StepCell CellOf(Grid* grid) const { return {grid, grid->col(), grid->row()}; }
+
+  EditHistory history_;
   FileStamp diskStamp_;       // the roster on disk as last opened or saved
   bool backupTaken_ = false;  // this session's first save has kept NAME.bak
 

@@ -41,12 +41,14 @@ QString TForm1::askForRosterFile() {
 
 void TForm1::OpenRClick() {
   const QString path = chooseRosterFile();
-  if (path.isEmpty()) return;
+  if (path.isEmpty() || !ConfirmDiscard()) return;
   Guard([&] { OpenRoster(path); });
+  UpdateEditState();  // also after a failed Open: no roster's name stays in the caption
 }
 
 void TForm1::OpenRoster(const QString& path) {
   BusyCursor busy;
+  history_.Clear();
   PageControl1->hide();
   // Nothing of a roster stays savable until this one has loaded.
   SaveR->setEnabled(false);
@@ -105,6 +107,7 @@ void TForm1::OpenRoster(const QString& path) {
   NamesB->setTopRow(1);
   PageControl1->show();
   (PageControl1->currentWidget() == NamesSht ? NamesB : Players)->setFocus();
+  UpdateEditState();
 }
 
 void TForm1::SaveRClick() {
@@ -136,6 +139,7 @@ bool TForm1::SaveToDisk() {
       diskStamp_ = outcome.stamp;
       backupTaken_ = true;
       saved = true;
+      history_.MarkSaved();
       if (!outcome.backupProblem.empty())
         showWarning(
             "The roster was saved, but its backup " +
@@ -151,9 +155,13 @@ bool TForm1::SaveToDisk() {
 }
 
 void TForm1::Close1Click() {
+  if (!ConfirmDiscard()) return;
   PageControl1->hide();
   SaveR->setEnabled(false);
   Close1->setEnabled(false);
+  // The roster stays in memory, but can only be shown again by opening it.
+  history_.Clear();
+  UpdateEditState();
 }
 
 void TForm1::QuitClick() {

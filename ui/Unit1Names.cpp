@@ -12,6 +12,8 @@ std::u16string_view View(const QString& text) {
 }  // namespace
 
 void TForm1::NamesBGetEditText(int col, int row) {
+  // A names-bank edit is one step, to its commit.
+  history_.Begin("Typing", {NamesB, col, row}, names_->Balance());
   names_->BeginEdit(col, row);
 }
 
@@ -27,6 +29,7 @@ void TForm1::NamesBSetEditText(int col, int row, const QString& text) {
 
 bool TForm1::NamesBSelectCell(int, int) {
   if (names_->Commit()) ApplyBalance();
+  history_.End(names_->Balance());
   return true;
 }
 
@@ -44,13 +47,27 @@ void TForm1::ApplyBalance() {
 
 void TForm1::CreateExecute() {
   CommitNameEdit();
-  names_->CreateNew(NamesB->row());
+  history_.Begin("Create New", CellOf(NamesB), names_->Balance());
+  try {
+    names_->CreateNew(NamesB->row());
+  } catch (...) {
+    history_.End(names_->Balance());
+    throw;
+  }
+  history_.End(names_->Balance());
   ApplyBalance();
 }
 
 void TForm1::MergeExecute() {
   CommitNameEdit();
-  names_->MergeWithPrevious(NamesB->row());
+  history_.Begin("Merge With Previous", CellOf(NamesB), names_->Balance());
+  try {
+    names_->MergeWithPrevious(NamesB->row());
+  } catch (...) {
+    history_.End(names_->Balance());
+    throw;
+  }
+  history_.End(names_->Balance());
 }
 
 void TForm1::GetIDClick() {

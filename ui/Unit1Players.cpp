@@ -48,6 +48,7 @@ bool TForm1::PlayersSelectCell(int col, int row) {
     Players->setCell(PendingRegroup.Col, PendingRegroup.Row, RegroupDigits(digits));
     PendingRegroup.Row = 0;
   }
+  history_.End(names_->Balance());
   return true;
 }
 
@@ -115,6 +116,12 @@ void TForm1::CopyToClipboardExecute() {
 }
 
 void TForm1::PasteFromClipboardExecute() {
+  history_.End(names_->Balance());
+  history_.Begin("Paste", CellOf(Players), names_->Balance());
+  struct EndStep {
+    TForm1* form;
+    ~EndStep() { form->history_.End(form->names_->Balance()); }
+  } endStep{this};
   const int lines = PasteTextAtCurrentCell(*Players);
   const int col = Players->col();
   if (col != kLNameIdColumn && col != kFNameIdColumn) return;
@@ -125,6 +132,8 @@ void TForm1::PasteFromClipboardExecute() {
 }
 
 void TForm1::PlayersGetEditText(int col, int row) {
+  // A cell edit is one step, from the editor opening to the cell moving on.
+  history_.Begin("Typing", {Players, col, row}, names_->Balance());
   if (Column(col).salary) PendingRegroup = {col, row};
 }
 

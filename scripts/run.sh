@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Orrimax, writes a demo roster of fictional
-# players and starts the editor.
+# players and starts the editor on it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -15,5 +15,4 @@ else
   echo "The demo roster $demo has a problem:"
   echo "$report"
 fi
-echo "Open $PWD/$demo with File > Open..."
-cd build/demo && exec ../app/orrimax
+cd build/demo && exec ../app/orrimax Demo.ROS

@@ -72,6 +72,7 @@ QString ErrorText(const QString& message) {
 TForm1::TForm1(QWidget* parent, const QString& settingsFile) : QMainWindow(parent) {
   setObjectName("Form1");
   setWindowTitle("Orrimax v. 0.6");
+  setAcceptDrops(true);
   QFont tahoma("Tahoma");
   setFont(PixelFont(tahoma, 11));
 

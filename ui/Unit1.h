@@ -88,6 +88,9 @@ class TForm1 : public QMainWindow {
   void PageControl1Change(int index);
   // Open's steps after the dialog, for the dialog's answer or a test's path.
   void OpenRoster(const QString& path);
+  // A roster given on the command line or dropped on the window: opened as
+  // File > Open opens the one chosen, asking first about unsaved changes.
+  void OpenFile(const QString& path);
 
   // ---- Player grid ----
   void PlayersDrawCell(int col, int row, const QRect& rect);
@@ -168,6 +171,8 @@ class TForm1 : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:

@@ -1,7 +1,11 @@
 // File commands: Open, Save, Close, Quit, About, and the page switch.
 #include <QApplication>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
+#include <QMimeData>
+#include <QUrl>
 
 #include "AboutBx.h"
 #include "Unit1.h"
@@ -41,9 +45,36 @@ QString TForm1::askForRosterFile() {
 
 void TForm1::OpenRClick() {
   const QString path = chooseRosterFile();
-  if (path.isEmpty() || !ConfirmDiscard()) return;
+  if (!path.isEmpty()) OpenFile(path);
+}
+
+void TForm1::OpenFile(const QString& path) {
+  if (!ConfirmDiscard()) return;
   Guard([&] { OpenRoster(path); });
   UpdateEditState();  // also after a failed Open: no roster's name stays in the caption
+}
+
+namespace {
+
+// The first local file of a drop that is a roster, or nothing.
+QString DroppedRoster(const QMimeData* data) {
+  for (const QUrl& url : data->urls())
+    if (url.isLocalFile() && url.toLocalFile().endsWith(".ros", Qt::CaseInsensitive))
+      return url.toLocalFile();
+  return {};
+}
+
+}  // namespace
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+  if (!DroppedRoster(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+  const QString path = DroppedRoster(event->mimeData());
+  if (path.isEmpty()) return;
+  event->acceptProposedAction();
+  OpenFile(path);
 }
 
 void TForm1::OpenRoster(const QString& path) {

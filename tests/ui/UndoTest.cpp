@@ -2,7 +2,9 @@
 // and the question before unsaved changes would be dropped.
 #include <QClipboard>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QTimer>
+#include <QUrl>
 
 #include "AppSetup.h"
 #include "UiTestSupport.h"
@@ -182,6 +184,37 @@ class UndoTest : public QObject {
     if (command == "Close") QCOMPARE(form_->Close1->isEnabled(), cancelled);
     if (cancelled) QCOMPARE(Cell(P(), 7, 3), QString(answer == 3 ? "2OO" : "201"));
     QCOMPARE(errors_.size(), answer == 3 ? 1 : 0);
+  }
+
+  void aDroppedRosterOpensAfterTheQuestion() {
+    const QString other = WriteRoster(dir_, gen::GenerateRoster({.players = 7}), "Other.ROS");
+    QStringList asked;
+    form_->askSaveChanges = [&](const QString& text) {
+      asked << text;
+      return TForm1::SaveAnswer::Discard;
+    };
+    P().moveTo(30, 2);
+    P().setFocus();
+    Type("7");
+    Key(Qt::Key_Down);
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(dir_.filePath("notes.txt")), QUrl::fromLocalFile(other)});
+    QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(form_.get(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(form_.get(), &drop);
+    QCOMPARE(asked, QStringList{"Save changes to Test.ROS?"});
+    QCOMPARE(form_->rosterPath(), other);
+    QCOMPARE(P().rowCount(), 8);
+    QCOMPARE(form_->windowTitle(), QString("Orrimax v. 0.6 - Other.ROS"));
+    QVERIFY(!form_->Undo1->isEnabled());  // a new roster, a new history
+    // Anything but a roster is not taken.
+    QMimeData text;
+    text.setUrls({QUrl::fromLocalFile(dir_.filePath("notes.txt"))});
+    QDragEnterEvent refused(QPoint(50, 50), Qt::CopyAction, &text, Qt::LeftButton, {});
+    QApplication::sendEvent(form_.get(), &refused);
+    QVERIFY(!refused.isAccepted());
   }
 
   void theSaveChangesBoxSavesByDefaultAndCancelsOnEscape() {

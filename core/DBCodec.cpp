@@ -157,9 +157,20 @@ void EncodePlayers(std::span<std::uint8_t> records, std::span<const ColumnList> 
     std::size_t last = 0;
     std::size_t first = 0;
   };
+  // A cell that does not convert is named by where it is.
+  const auto at = [](int column, std::size_t i, auto&& convert) {
+    try {
+      return convert();
+    } catch (const ConvertError& e) {
+      throw CellConvertError(e, CellConvertError::Table::Players, column, static_cast<int>(i + 1));
+    }
+  };
   const auto readNames = [&](std::size_t i) {
-    const Names names{EntryOfCell((*byRecord[4])[i + 1], i, "LNameID", entries),
-                      EntryOfCell((*byRecord[5])[i + 1], i, "FNameID", entries)};
+    const Names names{at(kLNameIdColumn, i,
+                         [&] { return EntryOfCell((*byRecord[4])[i + 1], i, "LNameID", entries); }),
+                      at(kFNameIdColumn, i, [&] {
+                        return EntryOfCell((*byRecord[5])[i + 1], i, "FNameID", entries);
+                      })};
     if (i == 0 && names.last != 0)
       throw RosterError("The first player's LNameID is " + std::to_string(names.last) +
                         ", but it must stay 0: the game measures every name pointer from the "
@@ -209,7 +220,8 @@ void EncodePlayers(std::span<std::uint8_t> records, std::span<const ColumnList> 
       for (std::size_t i = begin; i < end; ++i) {
         writeNames(i, readNames(i));
         for (int p = kFirstFieldColumn; p < kColumnCount; ++p)
-          WritePlace(fields[p]->place, records.data() + i * kRecordSize, fieldValue(p, i));
+          WritePlace(fields[p]->place, records.data() + i * kRecordSize,
+                     at(ColumnAtRecordPosition(p), i, [&] { return fieldValue(p, i); }));
       }
       continue;
     }

@@ -7,6 +7,7 @@
 
 #include "DB.h"
 #include "Functions.h"
+#include "NamesBank.h"
 #include "Text.h"
 
 namespace orrimax {
@@ -106,7 +107,13 @@ std::vector<std::uint32_t> RecomputeNameOffsets(const ColumnList& namesLength) {
   ParsedOnce<std::int32_t> lengths(namesLength);
   std::uint64_t next = 0;
   for (std::size_t k = 0; k < count; ++k) {
-    const std::int32_t length = lengths(k + 1, ParseInteger);
+    std::int32_t length;
+    try {
+      length = lengths(k + 1, ParseInteger);
+    } catch (const ConvertError& e) {
+      throw CellConvertError(e, CellConvertError::Table::NamesBank, kNamesLengthColumn,
+                             static_cast<int>(k + 1));
+    }
     if (length < 0)
       throw RosterError("The Length of name entry " + std::to_string(k) + " is negative (" +
                         std::to_string(length) + ")");

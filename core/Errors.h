@@ -24,6 +24,18 @@ class ConvertError : public RosterError {
   using RosterError::RosterError;
 };
 
+// A cell that its parse rejected while saving, and where it is: a column
+// and row of the player table, or of the names bank.
+class CellConvertError : public ConvertError {
+ public:
+  enum class Table { Players, NamesBank };
+  CellConvertError(const ConvertError& error, Table table, int column, int row)
+      : ConvertError(error.message()), table(table), column(column), row(row) {}
+  Table table;
+  int column;
+  int row;
+};
+
 // A failure of the file system, with the runtime's text for it.
 class InOutError : public RosterError {
  public:

@@ -162,6 +162,8 @@ class TForm1 : public QMainWindow {
   bool Ask(const QString& text, const QString& goAhead);
   // Save's work; false when it failed or the user cancelled it.
   bool SaveToDisk();
+  // After a save refused a cell's text, that cell becomes current.
+  void ShowFailedCell(const RosterError& error);
 
   const RosterDocument* document() const { return document_.get(); }
   QString rosterPath() const { return rosterPath_; }

@@ -177,12 +177,25 @@ bool TForm1::SaveToDisk() {
             QDir::toNativeSeparators(ToQString(outcome.backup)) +
             " could not be written: " + ErrorText(QString::fromStdString(outcome.backupProblem)));
     } catch (const RosterError& e) {
+      ShowFailedCell(e);
       const std::string backup =
           BackupExists(path) ? QDir::toNativeSeparators(rosterPath_ + ".bak").toStdString() : "";
       throw RosterError(FailedSaveMessage(e, shown.toStdString(), backup));
     }
   });
   return saved;
+}
+
+void TForm1::ShowFailedCell(const RosterError& error) {
+  const auto* cell = dynamic_cast<const CellConvertError*>(&error);
+  if (!cell) return;
+  // Through select-cell, so that the marker follows; a pending regroup of
+  // another cell is done on the way, as any move does.
+  const bool players = cell->table == CellConvertError::Table::Players;
+  PageControl1->setCurrentWidget(players ? PlayersSht : NamesSht);
+  Grid* grid = players ? Players : NamesB;
+  grid->moveTo(cell->column, cell->row);
+  grid->setFocus();
 }
 
 void TForm1::Close1Click() {

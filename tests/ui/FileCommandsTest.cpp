@@ -198,6 +198,41 @@ class FileCommandsTest : public QObject {
              73);
   }
 
+  // A cell that a save refuses becomes current, the marker with it.
+  void aFailedSaveShowsTheCell_data() {
+    QTest::addColumn<bool>("names");
+    QTest::addColumn<int>("col");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("rating") << false << 30 << 41 << "9,5";
+    QTest::newRow("name ID") << false << 5 << 7 << "abc";
+    QTest::newRow("salary") << false << 185 << 12 << "1 2x3";
+    QTest::newRow("names-bank Length") << true << 2 << 4 << "4x";
+  }
+
+  void aFailedSaveShowsTheCell() {
+    QFETCH(bool, names);
+    QFETCH(int, col);
+    QFETCH(int, row);
+    QFETCH(QString, text);
+    auto form = NewForm();
+    QVERIFY(ShowActive(*form));
+    Open(*form, path_);
+    Grid& grid = names ? *form->NamesB : *form->Players;
+    grid.setCellText(col, row, text);
+    form->Players->moveTo(8, 2);
+    form->SaveR->trigger();
+    QCOMPARE(errors_.size(), 1);
+    QVERIFY(errors_[0].startsWith(
+        QString(names || col != 30 ? "''%1'' is not a valid integer value. The roster "
+                                   : "'%1' is not a valid floating point value. The roster ")
+            .arg(col == 185 ? "12x3" : text)));
+    QCOMPARE(form->PageControl1->currentWidget(), names ? form->NamesSht : form->PlayersSht);
+    QCOMPARE((GridCoord{grid.col(), grid.row()}), (GridCoord{col, row}));
+    QVERIFY(!grid.cellRect(col, row).isEmpty());  // scrolled into view
+    if (!names) QCOMPARE(Cell(*form->Players, 0, row), QString::fromUtf16(u"\u2588"));
+  }
+
   void theFirstSaveOfASessionKeepsTheRosterAsItWas() {
     auto form = NewForm();
     QStringList warnings;

@@ -2,9 +2,12 @@
 // the mouse. Keys and the editor are in GridEditing.cpp, painting in GridPaint.cpp.
 #include "Grid.h"
 
+#include <QFontMetrics>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QToolTip>
 #include <algorithm>
 
 namespace orrimax::ui {
@@ -300,6 +303,19 @@ void Grid::resizeEvent(QResizeEvent* event) {
 }
 
 bool Grid::viewportEvent(QEvent* event) {
+  // A text wider than its cell shows whole in a tooltip: a clipped salary
+  // or code would read as another value.
+  if (event->type() == QEvent::ToolTip) {
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const GridCoord cell = mouseToCell(help->pos());
+    const QString text = cell.Col >= 0 ? cellText(cell.Col, cell.Row) : QString();
+    const QRect rect = cell.Col >= 0 ? cellRect(cell.Col, cell.Row) : QRect();
+    if (!text.isEmpty() && QFontMetrics(font()).horizontalAdvance(text) > rect.width() - 5)
+      QToolTip::showText(help->globalPos(), text, viewport(), rect);
+    else
+      QToolTip::hideText();
+    return true;
+  }
   // Scroll ranges follow the viewport's own size, which settles after ours.
   if (event->type() == QEvent::Resize) updateScrollBars();
   return QAbstractScrollArea::viewportEvent(event);

@@ -38,7 +38,15 @@ QString SelectionText(const Grid& grid) {
   return text;
 }
 
-int PasteText(Grid& grid, const QString& text) {
+int PasteText(Grid& grid, const QString& clipboard) {
+  // Most programs but this one end lines with LF alone, and a single cell
+  // copied elsewhere often has no line end: such text pastes as if its
+  // lines ended with CR LF. Text with CR LF pastes exactly as it stands.
+  QString text = clipboard;
+  if (!text.contains(u"\r\n") && !text.isEmpty()) {
+    text.replace(QChar(u'\n'), QStringLiteral("\r\n"));
+    if (!text.endsWith(u"\r\n")) text += u"\r\n";
+  }
   const int x0 = grid.col();
   int y = grid.row();
   int lines = 0;

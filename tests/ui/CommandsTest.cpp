@@ -126,7 +126,12 @@ class CommandsTest : public QObject {
     QTest::addColumn<QStringList>("expected");  // "col,row=text"
     QTest::newRow("block") << "1\t2\r\n3\t4\r\n"
                            << 10 << QStringList{"10,5=1", "11,5=2", "10,6=3", "11,6=4"};
-    QTest::newRow("no line end") << "1\t2" << 10 << QStringList{"10,5=old", "11,5=old"};
+    // Other programs' text: LF alone ends a line, and the last line counts
+    // without a line end; with CR LF, text after the last one is not pasted.
+    QTest::newRow("no line end") << "1\t2" << 10 << QStringList{"10,5=1", "11,5=2", "10,6=old"};
+    QTest::newRow("LF line ends") << "1\t2\n3\t4\n"
+                                  << 10 << QStringList{"10,5=1", "11,5=2", "10,6=3", "11,6=4"};
+    QTest::newRow("LF, last line open") << "1\n2" << 10 << QStringList{"10,5=1", "10,6=2"};
     QTest::newRow("text after the last line end")
         << "1\r\n2" << 10 << QStringList{"10,5=1", "10,6=old"};
     QTest::newRow("trailing tab") << "x\t\r\n" << 10 << QStringList{"10,5=x", "11,5=old"};

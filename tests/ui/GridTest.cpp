@@ -1,6 +1,8 @@
 // The grid layer on its own: cells and columns, hidden columns, the order of
 // its notifications, selection without notification, painting only what shows.
 #include <QFontMetrics>
+#include <QHelpEvent>
+#include <QToolTip>
 
 #include "AppSetup.h"
 #include "DrawGrids.h"
@@ -113,6 +115,24 @@ class GridTest : public QObject {
     keyToFocus('1');
     QCOMPARE(Cell(*grid_, 4, 2), QString("7"));
     QCOMPARE(Cell(*grid_, 5, 2), QString("1"));
+  }
+
+  void aTextWiderThanItsCellShowsWholeInATooltip() {
+    grid_->setCell(4, 3, u"1 110 169 616");
+    grid_->setCell(5, 3, u"12");
+    const auto hover = [&](int col) {
+      const QPoint pos = grid_->cellRect(col, 3).center();
+      QHelpEvent help(QEvent::ToolTip, pos, grid_->viewport()->mapToGlobal(pos));
+      QApplication::sendEvent(grid_->viewport(), &help);
+    };
+    hover(4);
+    QVERIFY(QToolTip::isVisible());
+    QCOMPARE(QToolTip::text(), QString("1 110 169 616"));
+    hover(5);
+    QTRY_VERIFY(!QToolTip::isVisible());
+    grid_->setColWidth(4, 200);
+    hover(4);
+    QTRY_VERIFY(!QToolTip::isVisible());
   }
 
   void aVetoKeepsTheCurrentCell() {

@@ -39,9 +39,12 @@ stop_all() {
   true
 }
 
-# Starts the editor in folder $1 and sets WX, WY to its window's position.
+# Starts the editor in folder $1 (with the rest as its arguments) and sets
+# WX, WY to its window's position.
 start_editor() {
-  (cd "$1" && exec "$EDITOR_BIN") >"$WORK/editor.log" 2>&1 &
+  local folder=$1
+  shift
+  (cd "$folder" && exec "$EDITOR_BIN" "$@") >"$WORK/editor.log" 2>&1 &
   APP_PID=$!
   local win=""
   for _ in $(seq 100); do

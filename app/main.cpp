@@ -7,6 +7,7 @@
 
 #include "AppSetup.h"
 #include "Unit1.h"
+#include "Version.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ int main(int argc, char** argv) {
   if (AsksTheTerminal(argc, argv)) {
     QCoreApplication core(argc, argv);
     QCoreApplication::setApplicationName("orrimax");
-    QCoreApplication::setApplicationVersion(QStringLiteral(ORRIMAX_VERSION));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(orrimax::kVersion));
     QCommandLineParser parser;
     Describe(parser);
     parser.process(core);  // prints and exits
@@ -39,7 +40,7 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   orrimax::ui::SetUpApplication();
-  QApplication::setApplicationVersion(QStringLiteral(ORRIMAX_VERSION));
+  QApplication::setApplicationVersion(QString::fromLatin1(orrimax::kVersion));
   QCommandLineParser parser;
   Describe(parser);
   parser.process(app);

@@ -14,6 +14,7 @@
 #include "NamesBank.h"
 #include "RosterGen.h"
 #include "TableText.h"
+#include "Version.h"
 
 namespace orrimax::cli {
 namespace {
@@ -31,7 +32,8 @@ constexpr const char* kUsage =
     "  demo -o FILE [--players N] [--seed S]\n"
     "                                    write a roster of fictional players\n"
     "\n"
-    "Run 'orrimax-cli COMMAND --help' for the details of a command.\n";
+    "Run 'orrimax-cli COMMAND --help' for the details of a command, and\n"
+    "'orrimax-cli --version' for the version.\n";
 
 constexpr const char* kExportHelp =
     "Usage: orrimax-cli export [--names] ROSTER [-o FILE]\n"
@@ -298,6 +300,10 @@ int Demo(const std::vector<std::string>& args, std::ostream& out, std::ostream&)
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const std::string command = args.empty() ? "" : args[0];
   try {
+    if (command == "--version" || command == "-v") {
+      out << "orrimax-cli " << kVersion << "\n";
+      return 0;
+    }
     if (command.empty() || command == "--help" || command == "-h" || command == "help") {
       (command.empty() ? err : out) << kUsage;
       return command.empty() ? 2 : 0;

@@ -14,3 +14,13 @@ cd "$(dirname "$0")"
 /usr/bin/convert -size 64x64 xc:none -stroke black -strokewidth 3 -fill '#e8731c' \
   -draw "circle 32,32 32,4" -fill none -draw "line 4,32 60,32" -draw "line 32,4 32,60" \
   orrimax.png
+# The program's icon for the desktop's menus, drawn at each of the hicolor
+# theme's sizes.
+mkdir -p icons
+for size in 16 22 24 32 48 64 128 256; do
+  c=$((size / 2)) r=$((size * 28 / 64)) w=$(((size * 3 + 63) / 64))
+  /usr/bin/convert -size "${size}x${size}" xc:none -stroke black -strokewidth "$w" \
+    -fill '#e8731c' -draw "circle $c,$c $c,$((c - r))" -fill none \
+    -draw "line $((c - r)),$c $((c + r)),$c" -draw "line $c,$((c - r)) $c,$((c + r))" \
+    "icons/orrimax-${size}.png"
+done

@@ -6,6 +6,7 @@
 #include <QScreen>
 
 #include "JpegImage.h"
+#include "Version.h"
 
 namespace orrimax::ui {
 
@@ -44,7 +45,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
   red.setColor(QPalette::WindowText, QColor(255, 0, 0));
   ProgramName->setPalette(red);
   ProgramName->setGeometry(216, 24, 200, 52);
-  Version = new QLabel("v. 0.6", this);
+  Version = new QLabel(QString("v. ") + kVersion, this);
   Version->setObjectName("Version");
   Version->setGeometry(420, 48, 80, 24);
 

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QFontDatabase>
 
 // Resources compiled into a static library must be registered by name.
@@ -23,6 +24,18 @@ void SetUpApplication() {
 
 QString ProgramFolder() {
   return QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + "/");
+}
+
+QString SettingsFilePath(const QString& programFolder, const QString& userFolder) {
+  // Beside the program where it may be kept there (a portable copy, as on
+  // Windows); an installed program's folder is the system's, so the user's
+  // own configuration folder holds it instead.
+  const QString beside = programFolder + "Config.ini";
+  const QFileInfo file(beside);
+  const QFileInfo folder(programFolder);
+  if (file.exists() ? file.isWritable() : folder.isWritable()) return beside;
+  QDir().mkpath(userFolder);
+  return QDir::toNativeSeparators(userFolder + "/Config.ini");
 }
 
 }  // namespace orrimax::ui

@@ -12,4 +12,8 @@ void SetUpApplication();
 // The folder of the executable, ending in a separator.
 QString ProgramFolder();
 
+// Config.ini beside the program when that folder (or the file) may be
+// written, else in `userFolder`, the user's configuration folder.
+QString SettingsFilePath(const QString& programFolder, const QString& userFolder);
+
 }  // namespace orrimax::ui

@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QProxyStyle>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QVBoxLayout>
 
 #include <QDir>
@@ -15,6 +16,7 @@
 
 #include "AboutBx.h"
 #include "AppSetup.h"
+#include "Version.h"
 
 namespace orrimax::ui {
 namespace {
@@ -65,13 +67,17 @@ class ListPopupStyle : public QProxyStyle {
 
 }  // namespace
 
+QString ProgramTitle() {
+  return QString("Orrimax v. ") + kVersion;
+}
+
 QString ErrorText(const QString& message) {
   return QString::fromStdString(WithFullStop(message.toStdString()));
 }
 
 TForm1::TForm1(QWidget* parent, const QString& settingsFile) : QMainWindow(parent) {
   setObjectName("Form1");
-  setWindowTitle("Orrimax v. 0.6");
+  setWindowTitle(ProgramTitle());
   setAcceptDrops(true);
   QFont tahoma("Tahoma");
   setFont(PixelFont(tahoma, 11));
@@ -111,7 +117,11 @@ TForm1::TForm1(QWidget* parent, const QString& settingsFile) : QMainWindow(paren
   Panel2->installEventFilter(this);
 
   // Creation: fixed column widths (above), then the settings, if any.
-  settingsPath = settingsFile.isEmpty() ? ProgramFolder() + "Config.ini" : settingsFile;
+  settingsPath =
+      settingsFile.isEmpty()
+          ? SettingsFilePath(ProgramFolder(),
+                             QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation))
+          : settingsFile;
   LoadSettings();
 
   AboutBox = new TAboutBox(this);

@@ -24,6 +24,9 @@ namespace orrimax::ui {
 
 class TAboutBox;
 
+// The window's caption without a roster: "Orrimax v. 0.6".
+QString ProgramTitle();
+
 // The marker of the current row: U+2588 FULL BLOCK.
 inline constexpr std::u16string_view kMarker = u"\u2588";
 

@@ -45,7 +45,7 @@ void TForm1::UpdateEditState() {
   Redo1->setEnabled(shown && history_.CanRedo());
   Redo1->setText(history_.CanRedo() ? "Redo " + QString::fromStdString(history_.RedoName())
                                     : "Redo");
-  QString caption = "Orrimax v. 0.6";
+  QString caption = ProgramTitle();
   if (shown) caption += " - " + QFileInfo(rosterPath_).fileName() + (Dirty() ? "*" : "");
   setWindowTitle(caption);
 }

@@ -19,6 +19,7 @@
 #include "NamesBank.h"
 #include "RosterGen.h"
 #include "Text.h"
+#include "Version.h"
 
 namespace orrimax::cli {
 namespace {
@@ -494,6 +495,9 @@ TEST(CliArguments, WrongArgumentsGetClearMessages) {
     EXPECT_TRUE(r.out.starts_with(std::string("Usage: orrimax-cli ") + command)) << r.out;
   }
   EXPECT_EQ(RunTool({"--help"}).status, 0);
+  const Result version = RunTool({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, std::string("orrimax-cli ") + kVersion + "\n");
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 // The column group filter and Config.ini: read at start-up, written when the
 // window closes, with the defaults of a missing file, section or key.
+#include <sys/wait.h>
+#include <unistd.h>
 #include <QFile>
+#include <QFileInfo>
 #include <QPainter>
 #include <QTextStream>
 
@@ -211,6 +214,32 @@ class SettingsTest : public QObject {
     form->close();
     QVERIFY(!form->isVisible());
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  }
+
+  void theSettingsFileIsBesideTheProgramOnlyWhereItMayBeWritten() {
+    const QString program = dir_->filePath("bin") + "/";
+    const QString user = dir_->filePath("user/config");
+    QVERIFY(QDir().mkpath(program));
+    QCOMPARE(SettingsFilePath(program, user), program + "Config.ini");
+    if (::geteuid() != 0) {
+      QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner);
+      const QString chosen = SettingsFilePath(program, user);
+      QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+      QCOMPARE(chosen, QDir::toNativeSeparators(user + "/Config.ini"));
+      return;
+    }
+    // As an installed program run by an ordinary user: a folder of root's.
+    QFile::setPermissions(dir_->path(), QFileDevice::Permissions(0x7777));
+    const pid_t child = ::fork();
+    if (child == 0) {
+      if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(100);
+      const bool user_ = SettingsFilePath(program, user) == user + "/Config.ini";
+      ::_exit(user_ && QFileInfo(user).isDir() ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), 0);
   }
 
   void profileFileSemantics() {

@@ -33,7 +33,9 @@ QString SettingsFilePath(const QString& programFolder, const QString& userFolder
   const QString beside = programFolder + "Config.ini";
   const QFileInfo file(beside);
   const QFileInfo folder(programFolder);
-  if (file.exists() ? file.isWritable() : folder.isWritable()) return beside;
+  // A system folder (/usr/bin) is never the place, even for root.
+  const bool system = programFolder.startsWith("/usr/");
+  if (!system && (file.exists() ? file.isWritable() : folder.isWritable())) return beside;
   QDir().mkpath(userFolder);
   return QDir::toNativeSeparators(userFolder + "/Config.ini");
 }

@@ -192,6 +192,8 @@ class TForm1 : public QMainWindow {
   std::unique_ptr<RosterDocument> document_;
   QString rosterPath_;
   void ApplyStep(const EditHistory::Step& step, bool undone);
+  // Runs a command as one step of the history, even when it fails part-way.
+  void AsStep(const char* name, Grid* grid, const std::function<void()>& change);
   StepCell CellOf(Grid* grid) const { return {grid, grid->col(), grid->row()}; }
 
   EditHistory history_;

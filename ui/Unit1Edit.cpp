@@ -9,6 +9,18 @@
 
 namespace orrimax::ui {
 
+void TForm1::AsStep(const char* name, Grid* grid, const std::function<void()>& change) {
+  history_.Begin(name, CellOf(grid), names_->Balance());
+  try {
+    change();
+  } catch (...) {
+    // What changed before the failure stays changed, and can be undone.
+    history_.End(names_->Balance());
+    throw;
+  }
+  history_.End(names_->Balance());
+}
+
 void TForm1::UndoExecute() {
   // An edit still open becomes the step to take back.
   Players->hideEditor();

@@ -47,27 +47,13 @@ void TForm1::ApplyBalance() {
 
 void TForm1::CreateExecute() {
   CommitNameEdit();
-  history_.Begin("Create New", CellOf(NamesB), names_->Balance());
-  try {
-    names_->CreateNew(NamesB->row());
-  } catch (...) {
-    history_.End(names_->Balance());
-    throw;
-  }
-  history_.End(names_->Balance());
+  AsStep("Create New", NamesB, [this] { names_->CreateNew(NamesB->row()); });
   ApplyBalance();
 }
 
 void TForm1::MergeExecute() {
   CommitNameEdit();
-  history_.Begin("Merge With Previous", CellOf(NamesB), names_->Balance());
-  try {
-    names_->MergeWithPrevious(NamesB->row());
-  } catch (...) {
-    history_.End(names_->Balance());
-    throw;
-  }
-  history_.End(names_->Balance());
+  AsStep("Merge With Previous", NamesB, [this] { names_->MergeWithPrevious(NamesB->row()); });
 }
 
 void TForm1::GetIDClick() {

@@ -117,18 +117,15 @@ void TForm1::CopyToClipboardExecute() {
 
 void TForm1::PasteFromClipboardExecute() {
   history_.End(names_->Balance());
-  history_.Begin("Paste", CellOf(Players), names_->Balance());
-  struct EndStep {
-    TForm1* form;
-    ~EndStep() { form->history_.End(form->names_->Balance()); }
-  } endStep{this};
-  const int lines = PasteTextAtCurrentCell(*Players);
-  const int col = Players->col();
-  if (col != kLNameIdColumn && col != kFNameIdColumn) return;
-  for (int r = Players->row(); r < Players->row() + lines && r < Players->rowCount(); ++r) {
-    names_->FollowNameId(kLNameIdColumn, r);
-    names_->FollowNameId(kFNameIdColumn, r);
-  }
+  AsStep("Paste", Players, [this] {
+    const int lines = PasteTextAtCurrentCell(*Players);
+    const int col = Players->col();
+    if (col != kLNameIdColumn && col != kFNameIdColumn) return;
+    for (int r = Players->row(); r < Players->row() + lines && r < Players->rowCount(); ++r) {
+      names_->FollowNameId(kLNameIdColumn, r);
+      names_->FollowNameId(kFNameIdColumn, r);
+    }
+  });
 }
 
 void TForm1::PlayersGetEditText(int col, int row) {

@@ -147,6 +147,10 @@ void TForm1::SaveRClick() {
 
 bool TForm1::SaveToDisk() {
   if (!document_) return false;
+  // A cell edit ends with the save, so that what is saved is a point of the
+  // history; a names-bank edit stays pending, as saving does not commit it.
+  Players->hideEditor();
+  if (!names_->EditPending()) history_.End(names_->Balance());
   const std::filesystem::path path = ToPath(rosterPath_);
   const QString shown = QDir::toNativeSeparators(rosterPath_);
   bool saved = false;

@@ -131,6 +131,14 @@ class UndoTest : public QObject {
     Redo();
     form_->SaveR->trigger();
     QCOMPARE(form_->windowTitle(), QString("Orrimax v. 0.6 - Test.ROS"));
+    // Saved while still typing: clean, and the edit is a step of its own.
+    P().moveTo(31, 2);
+    Type("8");
+    form_->SaveR->trigger();
+    QCOMPARE(form_->windowTitle(), QString("Orrimax v. 0.6 - Test.ROS"));
+    Undo();
+    QCOMPARE(form_->windowTitle(), QString("Orrimax v. 0.6 - Test.ROS*"));
+    Redo();
     Undo();  // now the saved state is the edited one
     QCOMPARE(form_->windowTitle(), QString("Orrimax v. 0.6 - Test.ROS*"));
   }

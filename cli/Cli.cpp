@@ -14,6 +14,7 @@
 #include "NamesBank.h"
 #include "RosterGen.h"
 #include "TableText.h"
+#include "Text.h"
 #include "Version.h"
 
 namespace orrimax::cli {
@@ -29,6 +30,7 @@ constexpr const char* kUsage =
     "  import ROSTER [--table FILE] [--names FILE] [--no-backup]\n"
     "                                    put edited texts back and save the roster\n"
     "  check ROSTER                      load the roster and report what it holds\n"
+    "  diff A.ROS B.ROS                  the cells and bytes in which two rosters differ\n"
     "  demo -o FILE [--players N] [--seed S]\n"
     "                                    write a roster of fictional players\n"
     "\n"
@@ -36,12 +38,17 @@ constexpr const char* kUsage =
     "'orrimax-cli --version' for the version.\n";
 
 constexpr const char* kExportHelp =
-    "Usage: orrimax-cli export [--names] ROSTER [-o FILE]\n"
+    "Usage: orrimax-cli export [--names] [--bom] ROSTER [-o FILE]\n"
     "Writes the player table exactly as the editor's grid holds it after opening:\n"
     "line 0 the header texts of columns 1-234, then one line per player. With\n"
     "--names, writes the names bank instead: line 0 ID, Data, Length, then one\n"
     "line per entry. Cells are separated by TAB, every line ends with CR LF, the\n"
-    "text is UTF-8. Without -o the text goes to standard output.\n";
+    "text is UTF-8. A cell that holds a TAB, CR, LF or double quote is written\n"
+    "as spreadsheets write it: in double quotes, its quotes doubled. A name's\n"
+    "lone surrogate (a broken UTF-16 unit) is written as WTF-8, its own three\n"
+    "bytes, so that import gives it back. --bom starts the text with a UTF-8 byte\n"
+    "order mark, for spreadsheets that need one. Without -o the text goes to\n"
+    "standard output.\n";
 
 constexpr const char* kImportHelp =
     "Usage: orrimax-cli import ROSTER [--table FILE] [--names FILE] [--no-backup]\n"
@@ -58,6 +65,15 @@ constexpr const char* kCheckHelp =
     "Loads and decodes the roster and reports its player count, its names-bank\n"
     "entries, whether the stored CRC-32 matches, and any problem found. Exits 0\n"
     "when the roster is sound, 1 otherwise.\n";
+
+constexpr const char* kDiffHelp =
+    "Usage: orrimax-cli diff A.ROS B.ROS\n"
+    "Compares two rosters. First every cell that differs, one line per cell:\n"
+    "the player, the column's short name, A's text and B's text, TAB-separated.\n"
+    "Then every names-bank entry that differs: \"entry\", its ID, A's text and\n"
+    "Length, B's text and Length. Then what no cell shows, where it differs: the\n"
+    "header, the middle block, the tail and the records' kept bits. Exits 0 when\n"
+    "the rosters are equal, 1 when they differ, 2 when one cannot be read.\n";
 
 constexpr const char* kDemoHelp =
     "Usage: orrimax-cli demo -o FILE [--players N] [--seed S]\n"
@@ -156,10 +172,12 @@ void Emit(const std::string& text, const Parsed& p, std::ostream& out) {
 }
 
 int Export(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
-  const Parsed p = ParseArgs(args, 1, {"-o"}, {"--names"});
+  const Parsed p = ParseArgs(args, 1, {"-o"}, {"--names", "--bom"});
   const std::string file = OnePositional(p, "ROSTER");
   const LoadedRoster roster = Load(file);
-  Emit(p.flags.count("--names") ? FormatNames(roster.Names) : FormatTable(roster.Table), p, out);
+  const std::string text =
+      p.flags.count("--names") ? FormatNames(roster.Names) : FormatTable(roster.Table);
+  Emit(p.flags.count("--bom") ? "\xEF\xBB\xBF" + text : text, p, out);
   return 0;
 }
 
@@ -179,6 +197,14 @@ int Import(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (const auto it = p.values.find("--names"); it != p.values.end()) {
     try {
       NamesBankColumns names = ParseNames(ReadText(it->second));
+      // Players refer to entries by number: a bank of another size would
+      // re-point them, unless a table comes along with their IDs.
+      if (names.Id.size() != roster.Names.Id.size() && !p.values.count("--table"))
+        throw RosterError("The names file has " + std::to_string(names.Id.size() - 1) +
+                          " entries, but the roster's bank has " +
+                          std::to_string(roster.Names.Id.size() - 1) +
+                          ": the players' name IDs would point at other entries. Give the "
+                          "table too (--table), whose name IDs then count");
       // The window cuts a text to its Length when it is committed; a file
       // has no one to see the cut, so it is refused instead.
       for (std::size_t r = 1; r < names.Length.size(); ++r) {
@@ -276,6 +302,61 @@ int Check(const std::vector<std::string>& args, std::ostream& out, std::ostream&
   return problems.empty() ? 0 : 1;
 }
 
+int Diff(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  const Parsed p = ParseArgs(args, 1, {}, {});
+  if (p.positional.size() != 2) throw UsageError{"diff takes two rosters, A and B"};
+  LoadedRoster rosters[2];
+  for (int k = 0; k < 2; ++k) {
+    try {
+      rosters[k] = LoadRosterFromBytes(ReadWholeFile(p.positional[k]));
+    } catch (const RosterError& e) {
+      err << "orrimax-cli: " << p.positional[k] << ": " << e.message() << "\n";
+      return 2;
+    }
+  }
+  const LoadedRoster& a = rosters[0];
+  const LoadedRoster& b = rosters[1];
+  bool differ = false;
+  const auto line = [&](const std::string& text) {
+    out << text << "\n";
+    differ = true;
+  };
+  const std::size_t players = std::min(a.Document.PlayerCount, b.Document.PlayerCount);
+  if (a.Document.PlayerCount != b.Document.PlayerCount)
+    line("players\t" + std::to_string(a.Document.PlayerCount) + "\t" +
+         std::to_string(b.Document.PlayerCount));
+  for (std::size_t r = 1; r <= players; ++r)
+    for (int c = kLastNameColumn; c < kColumnCount; ++c)
+      if (a.Table[c][r] != b.Table[c][r])
+        line(std::to_string(r - 1) + "\t" + ToUtf8(ColumnShortName(c)) + "\t" +
+             CellText(a.Table[c][r]) + "\t" + CellText(b.Table[c][r]));
+  const std::size_t entries = std::max(a.Names.Data.size(), b.Names.Data.size());
+  const auto entry = [](const NamesBankColumns& names, std::size_t row) {
+    if (row >= names.Data.size()) return std::string("\t");
+    return CellText(names.Data[row]) + "\t" + CellText(names.Length[row]);
+  };
+  for (std::size_t row = 1; row < entries; ++row)
+    if (entry(a.Names, row) != entry(b.Names, row))
+      line("entry\t" + std::to_string(row - 1) + "\t" + entry(a.Names, row) + "\t" +
+           entry(b.Names, row));
+  if (a.Document.Header != b.Document.Header) line("header differs");
+  if (a.Document.MiddleBlock != b.Document.MiddleBlock) line("middle block differs");
+  if (a.Document.Tail != b.Document.Tail) line("tail differs");
+  // The bits no column shows, which every save keeps.
+  constexpr auto covered = *CoveredRecordBits();
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < players; ++i) {
+    bool differs = false;
+    for (std::size_t k = 0; k < kRecordSize; ++k) {
+      const std::size_t at = i * kRecordSize + k;
+      differs |= ((a.Document.Players[at] ^ b.Document.Players[at]) & ~covered[k]) != 0;
+    }
+    kept += differs;
+  }
+  if (kept > 0) line("kept bits differ in " + std::to_string(kept) + " player record(s)");
+  return differ ? 1 : 0;
+}
+
 int Demo(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
   const Parsed p = ParseArgs(args, 1, {"-o", "--players", "--seed"}, {});
   if (!p.positional.empty()) throw UsageError{"unexpected argument " + p.positional[0]};
@@ -313,6 +394,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         commands = {{"export", {kExportHelp, Export}},
                     {"import", {kImportHelp, Import}},
                     {"check", {kCheckHelp, Check}},
+                    {"diff", {kDiffHelp, Diff}},
                     {"demo", {kDemoHelp, Demo}}};
     const auto it = commands.find(command);
     if (it == commands.end()) throw UsageError{"unknown command '" + command + "'"};

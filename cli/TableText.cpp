@@ -9,33 +9,79 @@ namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
 
-// Lone surrogates go out as WTF-8 so that every pool text comes back intact.
+// A cell that holds a TAB, a line break or a double quote goes out as
+// spreadsheets write it: in double quotes, its own quotes doubled. Lone
+// surrogates go out as WTF-8 so that every pool text comes back intact.
 void AppendCell(std::string& out, std::u16string_view cell) {
-  out += ToWtf8(cell);
+  if (cell.find_first_of(u"\t\r\n\"") == std::u16string_view::npos) {
+    out += ToWtf8(cell);
+    return;
+  }
+  out += '"';
+  for (const char c : ToWtf8(cell)) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
 }
 
-// Lines ended by CR LF (a last line without one counts too).
-std::vector<std::string_view> SplitLines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  while (!text.empty()) {
-    const auto end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(line);
-    if (end == std::string_view::npos) break;
-    text.remove_prefix(end + 1);
+// One cell as read: its bytes (quotes undone) and whether it was quoted.
+struct Cell {
+  std::string bytes;
+  bool quoted = false;
+};
+using Line = std::vector<Cell>;
+
+// Lines of TAB-separated cells, ended by CR LF or LF (a last line without
+// one counts too). A cell that begins with a double quote runs to the
+// quote that closes it and may hold TABs and line breaks.
+std::vector<Line> SplitLines(std::string_view text) {
+  std::vector<Line> lines;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    Line line;
+    while (true) {
+      Cell cell;
+      if (at < text.size() && text[at] == '"') {
+        cell.quoted = true;
+        ++at;
+        while (true) {
+          const auto quote = text.find('"', at);
+          if (quote == std::string_view::npos)
+            throw RosterError("Line " + std::to_string(lines.size()) +
+                              ": a quoted cell is not closed");
+          cell.bytes += text.substr(at, quote - at);
+          at = quote + 1;
+          if (at < text.size() && text[at] == '"') {
+            cell.bytes += '"';
+            ++at;
+            continue;
+          }
+          break;
+        }
+        if (at < text.size() && text[at] != '\t' && text[at] != '\r' && text[at] != '\n')
+          throw RosterError("Line " + std::to_string(lines.size()) +
+                            ": a quoted cell goes on after its closing quote");
+      } else {
+        const auto end = text.find_first_of("\t\n", at);
+        cell.bytes = text.substr(at, end == std::string_view::npos ? text.size() - at : end - at);
+        at = end == std::string_view::npos ? text.size() : end;
+        if (!cell.bytes.empty() && cell.bytes.back() == '\r' &&
+            (at == text.size() || text[at] == '\n'))
+          cell.bytes.pop_back();
+      }
+      line.push_back(std::move(cell));
+      if (at < text.size() && text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n')
+        ++at;
+      if (at >= text.size() || text[at] == '\n') {
+        ++at;
+        break;
+      }
+      ++at;  // the TAB
+    }
+    lines.push_back(std::move(line));
   }
   return lines;
-}
-
-std::vector<std::string_view> SplitCells(std::string_view line) {
-  std::vector<std::string_view> cells;
-  while (true) {
-    const auto tab = line.find('\t');
-    cells.push_back(line.substr(0, tab));
-    if (tab == std::string_view::npos) return cells;
-    line.remove_prefix(tab + 1);
-  }
 }
 
 std::u16string Decode(std::string_view bytes, std::size_t line) {
@@ -51,6 +97,12 @@ std::string_view StripByteOrderMark(std::string_view text) {
 }
 
 }  // namespace
+
+std::string CellText(std::u16string_view cell) {
+  std::string out;
+  AppendCell(out, cell);
+  return out;
+}
 
 std::string FormatTable(const PlayerColumns& table) {
   std::string out;
@@ -80,45 +132,49 @@ std::string FormatNames(const NamesBankColumns& names) {
 }
 
 void ParseTable(std::string_view text, PlayerColumns& table, std::size_t players) {
-  const std::vector<std::string_view> lines = SplitLines(StripByteOrderMark(text));
+  const std::vector<Line> lines = SplitLines(StripByteOrderMark(text));
   if (lines.empty()) throw RosterError("The table file is empty");
-  const std::vector<std::string_view> header = SplitCells(lines[0]);
+  const Line& header = lines[0];
   bool headerMatches = header.size() == kColumnCount - 1;
   for (int c = 1; headerMatches && c < kColumnCount; ++c)
-    headerMatches = Decode(header[c - 1], 0) == ColumnHeader(c);
+    headerMatches = Decode(header[c - 1].bytes, 0) == ColumnHeader(c);
   if (!headerMatches)
     throw RosterError("Line 0 of the table is not the header line of the player table");
   if (lines.size() - 1 != players)
     throw RosterError("The table has " + std::to_string(lines.size() - 1) +
                       " player lines, but the roster has " + std::to_string(players) + " players");
   for (std::size_t r = 1; r <= players; ++r) {
-    const std::vector<std::string_view> cells = SplitCells(lines[r]);
+    const Line& cells = lines[r];
     if (cells.size() != kColumnCount - 1)
       throw RosterError("Line " + std::to_string(r) + " of the table has " +
                         std::to_string(cells.size()) + " cells, not " +
                         std::to_string(kColumnCount - 1));
-    for (int c = 1; c < kColumnCount; ++c) table[c].set(r, Decode(cells[c - 1], r));
+    for (int c = 1; c < kColumnCount; ++c) table[c].set(r, Decode(cells[c - 1].bytes, r));
   }
 }
 
 NamesBankColumns ParseNames(std::string_view text) {
-  const std::vector<std::string_view> lines = SplitLines(StripByteOrderMark(text));
-  if (lines.empty() || lines[0] != "ID\tData\tLength")
+  const std::vector<Line> lines = SplitLines(StripByteOrderMark(text));
+  const auto is = [](const Cell& cell, std::string_view s) { return cell.bytes == s; };
+  if (lines.empty() || lines[0].size() != 3 || !is(lines[0][0], "ID") || !is(lines[0][1], "Data") ||
+      !is(lines[0][2], "Length"))
     throw RosterError("Line 0 of the names file is not \"ID<TAB>Data<TAB>Length\"");
   NamesBankColumns names;
   names.Id.push_back(u"ID");
   names.Data.push_back(u"Data");
   names.Length.push_back(u"Length");
   for (std::size_t r = 1; r < lines.size(); ++r) {
-    const std::string_view line = lines[r];
-    const auto first = line.find('\t');
-    const auto last = line.rfind('\t');
-    if (first == std::string_view::npos || first == last)
+    const Line& line = lines[r];
+    if (line.size() < 3)
       throw RosterError("Line " + std::to_string(r) +
                         " of the names file has no ID, Data and Length");
-    names.Id.push_back(Decode(line.substr(0, first), r));
-    names.Data.push_back(Decode(line.substr(first + 1, last - first - 1), r));
-    names.Length.push_back(Decode(line.substr(last + 1), r));
+    // An unquoted text may hold TABs: the ID is the first cell, the Length
+    // the last, the text everything between.
+    std::string data = line[1].bytes;
+    for (std::size_t k = 2; k + 1 < line.size(); ++k) data += "\t" + line[k].bytes;
+    names.Id.push_back(Decode(line.front().bytes, r));
+    names.Data.push_back(Decode(data, r));
+    names.Length.push_back(Decode(line.back().bytes, r));
   }
   return names;
 }

@@ -9,6 +9,10 @@
 
 namespace orrimax::cli {
 
+// One cell as the texts write it (quoted where it holds a TAB, a line break
+// or a double quote).
+std::string CellText(std::u16string_view cell);
+
 // Line 0 the header texts of columns 1 to 234, then one line per player.
 std::string FormatTable(const PlayerColumns& table);
 

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace orrimax {
@@ -499,6 +500,24 @@ inline constexpr std::array<ColumnInfo, kColumnCount> kColumns = {{
     {u"BTClvsThn   (Body Tweaks - Calves Thinness)", kBodyTweaks, Byte(571), &kTweakForm,
      &kTweakRule, false},  // 234
 }};
+
+// The record bits that a column or a name pointer (bytes 0 to 7) shows; the
+// others are kept as they are. Nothing when two places overlap.
+constexpr std::optional<std::array<std::uint8_t, kRecordSize>> CoveredRecordBits() {
+  std::array<std::uint8_t, kRecordSize> used{};
+  for (int b = 0; b < 8; ++b) used[b] = 0xFF;
+  for (const ColumnInfo& column : kColumns) {
+    const Place& p = column.place;
+    for (int bit = p.shift; bit < p.shift + p.width; ++bit) {
+      // A run's bits count from its last byte, as its value reads.
+      const int byte = p.run ? p.offset + p.bytes - 1 - bit / 8 : p.offset + bit / 8;
+      const auto mask = static_cast<std::uint8_t>(1u << (bit % 8));
+      if (used[byte] & mask) return std::nullopt;
+      used[byte] |= mask;
+    }
+  }
+  return used;
+}
 
 struct ColumnGroup {
   std::u16string_view Name;

@@ -64,22 +64,7 @@ static_assert(EveryFieldHasAPlace());
 
 // No bit of the record belongs to two fields, nor to a field and the two
 // name pointers at bytes 0 to 7.
-constexpr bool PlacesNeverOverlap() {
-  std::array<std::uint8_t, kRecordSize> used{};
-  for (int b = 0; b < 8; ++b) used[b] = 0xFF;
-  for (int c = kFirstFieldColumn; c < kColumnCount; ++c) {
-    const Place& p = kColumns[c].place;
-    for (int bit = p.shift; bit < p.shift + p.width; ++bit) {
-      // A run's bits count from its last byte, as its value reads.
-      const int byte = p.run ? p.offset + p.bytes - 1 - bit / 8 : p.offset + bit / 8;
-      const auto mask = static_cast<std::uint8_t>(1u << (bit % 8));
-      if (used[byte] & mask) return false;
-      used[byte] |= mask;
-    }
-  }
-  return true;
-}
-static_assert(PlacesNeverOverlap());
+static_assert(CoveredRecordBits().has_value());
 
 // A group is one run of columns; salaries are exactly the money columns.
 constexpr bool GroupsAreRunsAndSalariesMoney() {

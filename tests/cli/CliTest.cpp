@@ -395,6 +395,74 @@ TEST_F(CliTest, TheToolAndTheEditorAgreeOnTheNamesBank) {
   }
 }
 
+// Names that hold what separates cells and lines go out quoted, as
+// spreadsheets write them, and come back byte for byte.
+TEST(CliText, NamesWithSeparatorsAndQuotesRoundTrip) {
+  const std::vector<std::u16string> names = {u"Smith", u"a\tb",     u"say \"hi\"", u"line\r\nbreak",
+                                             u"\"",    u"lf\nonly", u"cr\ronly",   u"Li"};
+  const auto roster = gen::RosterWithNames(names, {{0, 1}, {2, 3}, {4, 5}, {6, 7}});
+  const fs::path dir = fs::temp_directory_path() / "orrimax-cli-quoted";
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  const fs::path path = dir / "r.ros";
+  gen::WriteBytes(path, roster.file);
+  for (const bool table : {true, false}) {
+    const fs::path text = dir / "out.txt";
+    std::vector<std::string> args = {"export", path.string(), "-o", text.string(), "--bom"};
+    if (!table) args.insert(args.begin() + 1, "--names");
+    ASSERT_EQ(RunTool(args).status, 0);
+    const std::string written = ReadText(text);
+    EXPECT_TRUE(written.starts_with("\xEF\xBB\xBF"));
+    EXPECT_NE(written.find("\"say \"\"hi\"\"\""), std::string::npos);
+    EXPECT_NE(written.find("\"a\tb\""), std::string::npos);
+    const Result r = RunTool(
+        {"import", path.string(), "--no-backup", table ? "--table" : "--names", text.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(gen::ReadBytes(path), roster.file);
+  }
+  WriteText(dir / "bad.txt", "ID\tData\tLength\r\n0\t\"open\t5\r\n");
+  const Result bad = RunTool({"import", path.string(), "--names", (dir / "bad.txt").string()});
+  EXPECT_NE(bad.err.find("Line 1: a quoted cell is not closed"), std::string::npos) << bad.err;
+  fs::remove_all(dir);
+}
+
+TEST_F(CliTest, ANamesFileOfAnotherSizeNeedsTheTable) {
+  std::vector<std::string> lines = Lines(Export(true));
+  lines.pop_back();  // one entry fewer: the players after it would be re-pointed
+  WriteText(dir_ / "names.txt", Join(lines));
+  ExpectRefused({"import", rosterPath_.string(), "--names", (dir_ / "names.txt").string()},
+                "the players' name IDs would point at other entries. Give the table too");
+}
+
+TEST_F(CliTest, DiffListsTheCellsEntriesAndBytesThatDiffer) {
+  const fs::path other = dir_ / "b.ros";
+  fs::copy_file(rosterPath_, other);
+  EXPECT_EQ(RunTool({"diff", rosterPath_.string(), other.string()}).status, 0);
+
+  // Two cells through import, a kept bit and a tail byte by hand.
+  std::string table = ReplaceCell(Export(), 3, 9, "33");
+  table = ReplaceCell(table, 5, 30, "40");
+  WriteText(dir_ / "t.txt", table);
+  ASSERT_EQ(RunTool({"import", other.string(), "--no-backup", "--table", (dir_ / "t.txt").string()})
+                .status,
+            0);
+  auto bytes = gen::ReadBytes(other);
+  bytes[kFirstRecordOffset + 4 * kRecordSize + 8] ^= 0x01;  // byte 8: no column's
+  bytes.back() ^= 0xFF;
+  gen::WriteBytes(other, bytes);
+  const LoadedRoster before = LoadRoster(rosterPath_);
+  const Result r = RunTool({"diff", rosterPath_.string(), other.string()});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "2\tAge\t" + Utf8(before.Table[9][3]) +
+                       "\t33\n"
+                       "4\tSStdDunk\t" +
+                       Utf8(before.Table[30][5]) +
+                       "\t40\n"
+                       "tail differs\n"
+                       "kept bits differ in 1 player record(s)\n");
+  EXPECT_EQ(RunTool({"diff", rosterPath_.string(), (dir_ / "missing.ros").string()}).status, 2);
+}
+
 TEST_F(CliTest, NamesThatChangeThePoolSizeAreRefused) {
   const std::string names = Export(true);
   // Entry 0's Length one larger: the balance is -1.

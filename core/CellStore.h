@@ -32,14 +32,16 @@ class ColumnStore final : public CellStore {
   int rowCount() const override {
     return columns_.empty() ? 0 : static_cast<int>(columns_.front()->size());
   }
+  // Outside the columns and rows kept, a cell is empty and stays so.
   std::u16string_view cell(int col, int row) const override {
-    const ColumnList* column = columns_[static_cast<std::size_t>(col)];
-    return column && static_cast<std::size_t>(row) < column->size()
+    const ColumnList* column = at(col);
+    return column && row >= 0 && static_cast<std::size_t>(row) < column->size()
                ? (*column)[static_cast<std::size_t>(row)]
                : std::u16string_view{};
   }
   void setCell(int col, int row, std::u16string_view text) override {
-    if (ColumnList* column = columns_[static_cast<std::size_t>(col)])
+    ColumnList* column = at(col);
+    if (column && row >= 0 && static_cast<std::size_t>(row) < column->size())
       column->set(static_cast<std::size_t>(row), text);
   }
   void insertRow(int row) override {
@@ -52,6 +54,12 @@ class ColumnStore final : public CellStore {
   }
 
  private:
+  ColumnList* at(int col) const {
+    return col >= 0 && static_cast<std::size_t>(col) < columns_.size()
+               ? columns_[static_cast<std::size_t>(col)]
+               : nullptr;
+  }
+
   std::vector<ColumnList*> columns_;  // by column number; null: not kept
 };
 

@@ -190,5 +190,17 @@ TEST_F(NamesBankModel, LookUps) {
   EXPECT_THROW(editor_.FollowNameId(kLNameIdColumn, 3), ConvertError);
 }
 
+TEST(ColumnStore, CellsOutsideItsColumnsAreEmptyAndStaySo) {
+  ColumnList kept(3);
+  ColumnStore store({&kept, nullptr});
+  store.setCell(0, 1, u"x");
+  for (const auto& [col, row] : {std::pair{1, 1}, {2, 0}, {-1, 0}, {0, 3}, {0, -1}}) {
+    store.setCell(col, row, u"y");
+    EXPECT_EQ(store.cell(col, row), u"") << col << "," << row;
+  }
+  EXPECT_EQ(store.cell(0, 1), u"x");
+  EXPECT_EQ(store.rowCount(), 3);
+}
+
 }  // namespace
 }  // namespace orrimax

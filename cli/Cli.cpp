@@ -44,11 +44,12 @@ constexpr const char* kExportHelp =
     "--names, writes the names bank instead: line 0 ID, Data, Length, then one\n"
     "line per entry. Cells are separated by TAB, every line ends with CR LF, the\n"
     "text is UTF-8. A cell that holds a TAB, CR, LF or double quote is written\n"
-    "as spreadsheets write it: in double quotes, its quotes doubled. A name's\n"
-    "lone surrogate (a broken UTF-16 unit) is written as WTF-8, its own three\n"
-    "bytes, so that import gives it back. --bom starts the text with a UTF-8 byte\n"
-    "order mark, for spreadsheets that need one. Without -o the text goes to\n"
-    "standard output.\n";
+    "as spreadsheets write it: in double quotes, its quotes doubled. The file is\n"
+    "always valid UTF-8: a name's lone surrogate U+D800+k (half of a character,\n"
+    "as some pools hold) is written as U+FDD0 followed by U+E000+k, and U+FDD0\n"
+    "itself as U+FDD0 U+FDD0; import reads them back. --bom starts the text with\n"
+    "a UTF-8 byte order mark, for spreadsheets that need one. Without -o the\n"
+    "text goes to standard output.\n";
 
 constexpr const char* kImportHelp =
     "Usage: orrimax-cli import ROSTER [--table FILE] [--names FILE] [--no-backup]\n"

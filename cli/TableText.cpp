@@ -9,16 +9,46 @@ namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
 
+// UTF-8 cannot carry a lone surrogate (a name cut inside a character, as
+// some pools hold). U+FDD0, a noncharacter no name holds, escapes it: the
+// surrogate U+D800 + k is written as U+FDD0 and U+E000 + k, U+FDD0 itself as
+// U+FDD0 U+FDD0, so the file stays valid UTF-8 and every text comes back.
+constexpr char16_t kEscape = 0xFDD0;
+
+bool IsHigh(char16_t c) {
+  return c >= 0xD800 && c <= 0xDBFF;
+}
+bool IsLow(char16_t c) {
+  return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+std::string ToFileText(std::u16string_view cell) {
+  std::u16string escaped;
+  for (std::size_t i = 0; i < cell.size(); ++i) {
+    const char16_t c = cell[i];
+    if (IsHigh(c) && i + 1 < cell.size() && IsLow(cell[i + 1])) {
+      escaped += c;
+      escaped += cell[++i];
+    } else if (IsHigh(c) || IsLow(c)) {
+      escaped += kEscape;
+      escaped += static_cast<char16_t>(0xE000 + (c - 0xD800));
+    } else {
+      if (c == kEscape) escaped += kEscape;
+      escaped += c;
+    }
+  }
+  return ToUtf8(escaped);
+}
+
 // A cell that holds a TAB, a line break or a double quote goes out as
-// spreadsheets write it: in double quotes, its own quotes doubled. Lone
-// surrogates go out as WTF-8 so that every pool text comes back intact.
+// spreadsheets write it: in double quotes, its own quotes doubled.
 void AppendCell(std::string& out, std::u16string_view cell) {
   if (cell.find_first_of(u"\t\r\n\"") == std::u16string_view::npos) {
-    out += ToWtf8(cell);
+    out += ToFileText(cell);
     return;
   }
   out += '"';
-  for (const char c : ToWtf8(cell)) {
+  for (const char c : ToFileText(cell)) {
     if (c == '"') out += '"';
     out += c;
   }
@@ -85,10 +115,29 @@ std::vector<Line> SplitLines(std::string_view text) {
 }
 
 std::u16string Decode(std::string_view bytes, std::size_t line) {
+  // Files of earlier versions wrote lone surrogates as WTF-8: still read.
   std::u16string text;
   if (!FromWtf8(bytes, text))
     throw RosterError("Line " + std::to_string(line) + " is not valid UTF-8");
-  return text;
+  if (text.find(kEscape) == std::u16string::npos) return text;
+  std::u16string plain;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != kEscape) {
+      plain += text[i];
+      continue;
+    }
+    const char16_t next = i + 1 < text.size() ? text[i + 1] : u'\0';
+    if (next == kEscape)
+      plain += kEscape;
+    else if (next >= 0xE000 && next <= 0xE7FF)
+      plain += static_cast<char16_t>(0xD800 + (next - 0xE000));
+    else
+      throw RosterError("Line " + std::to_string(line) +
+                        ": U+FDD0 stands before a lone surrogate's code (U+E000 to U+E7FF) "
+                        "or a second U+FDD0 only");
+    ++i;
+  }
+  return plain;
 }
 
 std::string_view StripByteOrderMark(std::string_view text) {

@@ -310,6 +310,13 @@ std::string Join(const std::vector<std::string>& lines) {
   return text;
 }
 
+// UTF-8 read strictly: a lone surrogate's bytes do not make it through.
+std::u16string Decode16(const std::string& utf8) {
+  std::u16string out;
+  FromWtf8(utf8, out);
+  return out;
+}
+
 std::string Utf8(std::u16string_view ascii) {
   return {ascii.begin(), ascii.end()};
 }
@@ -420,6 +427,24 @@ TEST(CliText, NamesWithSeparatorsAndQuotesRoundTrip) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(gen::ReadBytes(path), roster.file);
   }
+  // Lone surrogates and the escape itself: valid UTF-8 out, the same units back.
+  const std::u16string odd = {u'A', 0xD800, u'b', 0xDFFF, 0xFDD0, 0xD83D, 0xDE00, 0xDBFF};
+  const auto broken = gen::RosterWithNames({u"Smith", odd, u"Li"}, {{0, 1}, {2, 1}});
+  gen::WriteBytes(path, broken.file);
+  ASSERT_EQ(RunTool({"export", "--names", path.string(), "-o", (dir / "n.txt").string()}).status,
+            0);
+  const std::string exported = ReadText(dir / "n.txt");
+  EXPECT_EQ(ToUtf8(Decode16(exported)), exported);  // no lone surrogate among the bytes
+  EXPECT_EQ(
+      RunTool({"import", path.string(), "--no-backup", "--names", (dir / "n.txt").string()}).status,
+      0);
+  EXPECT_EQ(gen::ReadBytes(path), broken.file);
+  WriteText(dir / "bad.txt", "ID\tData\tLength\r\n0\t\xEF\xB7\x90x\t5\r\n");
+  EXPECT_NE(RunTool({"import", path.string(), "--names", (dir / "bad.txt").string()})
+                .err.find("U+FDD0 stands before"),
+            std::string::npos);
+  gen::WriteBytes(path, roster.file);
+
   WriteText(dir / "bad.txt", "ID\tData\tLength\r\n0\t\"open\t5\r\n");
   const Result bad = RunTool({"import", path.string(), "--names", (dir / "bad.txt").string()});
   EXPECT_NE(bad.err.find("Line 1: a quoted cell is not closed"), std::string::npos) << bad.err;

@@ -354,12 +354,10 @@ void TForm1::buildMenusAndActions() {
 
 bool TForm1::Ask(const QString& text, const QString& goAhead) {
   QMessageBox box(QMessageBox::Question, QApplication::applicationName(), text,
-                  QMessageBox::NoButton, this);
-  box.setObjectName("Question");
+                  QMessageBox::Cancel, this);
   QPushButton* yes = box.addButton(goAhead, QMessageBox::AcceptRole);
-  QPushButton* cancel = box.addButton(QMessageBox::Cancel);
-  box.setDefaultButton(cancel);
-  box.setEscapeButton(cancel);
+  box.setDefaultButton(QMessageBox::Cancel);
+  box.setEscapeButton(QMessageBox::Cancel);
   box.exec();
   return box.clickedButton() == yes;
 }

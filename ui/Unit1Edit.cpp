@@ -65,7 +65,6 @@ void TForm1::UpdateEditState() {
 TForm1::SaveAnswer TForm1::AskSaveChanges(const QString& text) {
   QMessageBox box(QMessageBox::Question, QApplication::applicationName(), text,
                   QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
-  box.setObjectName("SaveChanges");
   box.setDefaultButton(QMessageBox::Save);
   box.setEscapeButton(QMessageBox::Cancel);
   switch (box.exec()) {

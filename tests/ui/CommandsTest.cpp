@@ -48,11 +48,8 @@ class CommandsTest : public QObject {
     const auto roster = gen::RosterWithNames(
         names, {{0, 1}, {2, 6}, {3, 7}, {4, 8}, {10, 6}, {0, 11}, {9, 6}, {2, 7}});
     path_ = WriteRoster(dir_, roster);
-    errors_.clear();
-    form_ = NewForm(dir_);
-    form_->showError = [this](const QString& text) { errors_ << text; };
-    QVERIFY(ShowActive(*form_));
-    Open(*form_, path_);
+    form_ = OpenedForm(dir_, path_, errors_);
+    QVERIFY(form_);
   }
   void cleanup() { form_.reset(); }
 
@@ -78,12 +75,6 @@ class CommandsTest : public QObject {
     QVERIFY(errors_.isEmpty());
     const auto saved = LoadRoster(path_.toStdString());
     QCOMPARE(QString::fromStdU16String(std::u16string(saved.Table[2][5])), QString("Gray"));
-  }
-
-  void mergeOfTheFirstEntryFails() {
-    N().moveTo(1, 1);
-    form_->Merge->trigger();
-    QCOMPARE(errors_, QStringList{"''Length'' is not a valid integer value."});
   }
 
   void getIdByName() {

@@ -3,10 +3,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QSignalSpy>
-#include <QTimer>
 
 #include "AppSetup.h"
 #include "FindCRC.h"
@@ -313,30 +310,6 @@ class FileCommandsTest : public QObject {
       if (!deleted) QCOMPARE(gen::ReadBytes(path_.toStdString()), theirs);
     }
     QVERIFY(errors_.isEmpty());
-  }
-
-  void theQuestionBoxCancelsByDefaultAndOnEscape() {
-    auto form = NewForm();
-    QVERIFY(ShowActive(*form));
-    for (bool escape : {true, false}) {
-      QString caption, defaultButton;
-      QTimer::singleShot(0, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        QVERIFY(box);
-        caption = box->windowTitle();
-        defaultButton = box->defaultButton()->text();
-        QTest::keyClick(box, escape ? Qt::Key_Escape : Qt::Key_Return);
-      });
-      QVERIFY(!form->Ask("Overwrite it?", "Overwrite"));
-      QCOMPARE(caption, QApplication::applicationName());
-      QCOMPARE(defaultButton, QString("Cancel"));
-    }
-    QTimer::singleShot(0, [&] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      for (QAbstractButton* button : box->buttons())
-        if (button->text() == "Overwrite") button->click();
-    });
-    QVERIFY(form->Ask("Overwrite it?", "Overwrite"));
   }
 
   void closeHidesAndReopenShowsTheSavedState() {

@@ -39,11 +39,8 @@ class NamesBankTest : public QObject {
                                                u"Garza", u"Kovačen", u"Li"};
     const auto roster = gen::RosterWithNames(names, {{0, 1}, {3, 4}, {4, 1}, {5, 6}, {0, 4}});
     path_ = WriteRoster(dir_, roster);
-    errors_.clear();
-    form_ = NewForm(dir_);
-    form_->showError = [this](const QString& text) { errors_ << text; };
-    QVERIFY(ShowActive(*form_));
-    Open(*form_, path_);
+    form_ = OpenedForm(dir_, path_, errors_);
+    QVERIFY(form_);
     form_->PageControl1->setCurrentWidget(form_->NamesSht);
     QVERIFY(QTest::qWaitForWindowExposed(form_->NamesB));
   }
@@ -93,19 +90,6 @@ class NamesBankTest : public QObject {
     QVERIFY(Names().editorVisible());
   }
 
-  void aCommittedTextIsCutAndShownInThePlayerRows() {
-    // Garza (entry 4) is player 1's first name and player 2's last name.
-    TypeInto(1, 5, "Bergman");
-    QCOMPARE(Cell(Players(), 3, 2), QString("Garza"));
-    MoveAway();
-    QCOMPARE(Cell(Names(), 1, 5), QString("Bergm"));
-    QCOMPARE(Cell(Players(), 3, 2), QString("Bergm"));
-    QCOMPARE(Cell(Players(), 2, 3), QString("Bergm"));
-    QCOMPARE(Cell(Players(), 3, 5), QString("Bergm"));
-    QCOMPARE(Cell(Players(), 2, 2), QString("Brown"));
-    QCOMPARE(form_->ResC->text(), QString("0"));
-  }
-
   void switchingToPlayersCommitsAPendingEdit() {
     TypeInto(1, 7, "Lu");
     form_->PageControl1->setCurrentWidget(form_->PlayersSht);
@@ -132,27 +116,6 @@ class NamesBankTest : public QObject {
     Key(Qt::Key_Escape);
     QCOMPARE(Cell(Names(), 1, 2), QString("Jones"));
     QVERIFY(!Names().editorVisible());
-  }
-
-  void aLengthEditedTwiceBeforeMovingCountsFromItsFirstValue() {
-    // Kovačen: Length 7 becomes 9 over two edits of the same pending cell.
-    TypeInto(2, 6, "9");
-    Key(Qt::Key_Return);
-    QVERIFY(!Names().editorVisible());
-    Key(Qt::Key_F2);
-    Key(Qt::Key_Down);
-    QCOMPARE(form_->ResC->text(), QString("-2"));
-    QVERIFY(!form_->SaveR->isEnabled());
-    // And once more, with an Escape in between: still counted from 7.
-    Names().moveTo(2, 6);
-    Key(Qt::Key_F2);
-    Type("1");  // 91
-    Key(Qt::Key_Return);
-    Key(Qt::Key_F2);
-    Key(Qt::Key_Escape);
-    Key(Qt::Key_Up);
-    QCOMPARE(Cell(Names(), 2, 6), QString("91"));
-    QCOMPARE(form_->ResC->text(), QString("-84"));
   }
 
   // Whatever the user does, the balance is what the pool gained or lost:

@@ -50,11 +50,8 @@ class PlayerGridTest : public QObject {
 
   void init() {
     gen::WriteBytes(path_.toStdString(), roster_.file);
-    errors_.clear();
-    form_ = NewForm(dir_);
-    form_->showError = [this](const QString& text) { errors_ << text; };
-    QVERIFY(ShowActive(*form_));
-    Open(*form_, path_);
+    form_ = OpenedForm(dir_, path_, errors_);
+    QVERIFY(form_);
     P().setFocus();
   }
   void cleanup() { form_.reset(); }
@@ -367,24 +364,6 @@ class PlayerGridTest : public QObject {
       QCOMPARE(Cell(P(), 3, row), first);
     }
     QVERIFY(errors_.isEmpty());
-  }
-
-  void escapeAfterRejectedAndDeletedCharacters() {
-    P().setCell(223, 7, u"18253");
-    P().moveTo(223, 7);
-    Key(Qt::Key_F2);
-    Key(Qt::Key_Backspace);
-    Key(Qt::Key_Backspace);
-    Type("9x");
-    QCOMPARE(Cell(P(), 223, 7), QString("1829"));
-    Key(Qt::Key_Escape);
-    QCOMPARE(Cell(P(), 223, 7), QString("18253"));
-    // A typed name ID cancelled: the name follows the ID put back.
-    const QString name = Cell(P(), 2, 9);
-    TypeInto(4, 9, "12");
-    QCOMPARE(Cell(P(), 2, 9), form_->NamesB->cellText(1, 13));
-    Key(Qt::Key_Escape);
-    QCOMPARE(Cell(P(), 2, 9), name);
   }
 };
 

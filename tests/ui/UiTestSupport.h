@@ -38,6 +38,18 @@ inline void Open(TForm1& form, const QString& path) {
   form.OpenR->trigger();
 }
 
+// A window shown and active with `path` open, its error boxes collected in
+// `errors` (cleared); null when the window never became active.
+inline std::unique_ptr<TForm1> OpenedForm(const QTemporaryDir& dir, const QString& path,
+                                          QStringList& errors) {
+  errors.clear();
+  auto form = NewForm(dir);
+  form->showError = [&errors](const QString& text) { errors << text; };
+  if (!ShowActive(*form)) return nullptr;
+  Open(*form, path);
+  return form;
+}
+
 // The centre of a cell, scrolling it into view first when it is not fixed.
 inline QPoint CellCentre(Grid& grid, int col, int row) {
   QRect r = grid.cellRect(col, row);

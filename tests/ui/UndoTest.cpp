@@ -45,11 +45,8 @@ class UndoTest : public QObject {
 
   void init() {
     path_ = WriteRoster(dir_, roster_);
-    errors_.clear();
-    form_ = NewForm(dir_);
-    form_->showError = [this](const QString& text) { errors_ << text; };
-    QVERIFY(ShowActive(*form_));
-    Open(*form_, path_);
+    form_ = OpenedForm(dir_, path_, errors_);
+    QVERIFY(form_);
   }
   void cleanup() { form_.reset(); }
 
@@ -225,19 +222,33 @@ class UndoTest : public QObject {
     QVERIFY(!refused.isAccepted());
   }
 
-  void theSaveChangesBoxSavesByDefaultAndCancelsOnEscape() {
-    for (const auto& [key, expected] : {std::pair{Qt::Key_Return, TForm1::SaveAnswer::Save},
-                                        std::pair{Qt::Key_Escape, TForm1::SaveAnswer::Cancel}}) {
-      QString caption;
-      QTimer::singleShot(0, [&, key = key] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        QVERIFY(box);
-        caption = box->windowTitle();
-        QTest::keyClick(box, key);
-      });
-      QCOMPARE(form_->AskSaveChanges("Save changes to Test.ROS?"), expected);
-      QCOMPARE(caption, QApplication::applicationName());
-    }
+  // Both question boxes: the application's title, Return for the default
+  // (Save; Cancel where overwriting is asked), Escape for Cancel.
+  void theQuestionBoxesAnswerByDefaultAndCancelOnEscape_data() {
+    QTest::addColumn<bool>("saveChanges");
+    QTest::addColumn<bool>("escape");
+    QTest::addColumn<int>("answer");  // SaveAnswer, or 1 for a true Ask
+    QTest::newRow("save changes, Return") << true << false << int(TForm1::SaveAnswer::Save);
+    QTest::newRow("save changes, Escape") << true << true << int(TForm1::SaveAnswer::Cancel);
+    QTest::newRow("overwrite, Return") << false << false << 0;
+    QTest::newRow("overwrite, Escape") << false << true << 0;
+  }
+
+  void theQuestionBoxesAnswerByDefaultAndCancelOnEscape() {
+    QFETCH(bool, saveChanges);
+    QFETCH(bool, escape);
+    QFETCH(int, answer);
+    QString caption;
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      QVERIFY(box);
+      caption = box->windowTitle();
+      QTest::keyClick(box, escape ? Qt::Key_Escape : Qt::Key_Return);
+    });
+    const int got = saveChanges ? int(form_->AskSaveChanges("Save changes to Test.ROS?"))
+                                : int(form_->Ask("Overwrite it?", "Overwrite"));
+    QCOMPARE(got, answer);
+    QCOMPARE(caption, QApplication::applicationName());
   }
 };
 

@@ -99,8 +99,7 @@ void Grid::setCell(int col, int row, std::u16string_view text) {
 }
 
 void Grid::setCellText(int col, int row, const QString& text) {
-  setCell(col, row,
-          {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())});
+  setCell(col, row, TextView(text));
 }
 
 void Grid::setColumn(int col, ColumnList list) {

@@ -19,6 +19,11 @@
 
 namespace orrimax::ui {
 
+// A Qt text seen as the core's UTF-16 text, without a copy.
+inline std::u16string_view TextView(QStringView text) {
+  return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
+}
+
 // A rectangle of cells, inclusive.
 struct GridRect {
   int Left = 0;

@@ -63,9 +63,7 @@ int PasteText(Grid& grid, const QString& clipboard) {
       qsizetype tab = line.indexOf(u'\t', cellStart);
       if (tab < 0 || tab > cellsEnd) tab = cellsEnd;
       const QStringView cell = line.mid(cellStart, tab - cellStart);
-      grid.setCell(
-          x, y,
-          {reinterpret_cast<const char16_t*>(cell.utf16()), static_cast<std::size_t>(cell.size())});
+      grid.setCell(x, y, TextView(cell));
       ++x;
       cellStart = tab + 1;
     }

@@ -353,8 +353,8 @@ void TForm1::buildMenusAndActions() {
 }
 
 bool TForm1::Ask(const QString& text, const QString& goAhead) {
-  QMessageBox box(QMessageBox::Question, QApplication::applicationName(), text,
-                  QMessageBox::Cancel, this);
+  QMessageBox box(QMessageBox::Question, QApplication::applicationName(), text, QMessageBox::Cancel,
+                  this);
   QPushButton* yes = box.addButton(goAhead, QMessageBox::AcceptRole);
   box.setDefaultButton(QMessageBox::Cancel);
   box.setEscapeButton(QMessageBox::Cancel);

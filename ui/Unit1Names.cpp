@@ -3,14 +3,6 @@
 #include "Unit1.h"
 
 namespace orrimax::ui {
-namespace {
-
-std::u16string_view View(const QString& text) {
-  return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
-}
-
-}  // namespace
-
 void TForm1::NamesBGetEditText(int col, int row) {
   // A names-bank edit is one step, to its commit.
   history_.Begin("Typing", {NamesB, col, row}, names_->Balance());
@@ -18,7 +10,7 @@ void TForm1::NamesBGetEditText(int col, int row) {
 }
 
 void TForm1::NamesBSetEditText(int col, int row, const QString& text) {
-  if (NamesBankEditor::AcceptsTyped(col, View(text))) return;
+  if (NamesBankEditor::AcceptsTyped(col, TextView(text))) return;
   // The character goes at once; its removal does not begin a new edit.
   const QString kept = text.chopped(1);
   if (NamesB->editorVisible() && NamesB->col() == col && NamesB->row() == row)
@@ -57,7 +49,7 @@ void TForm1::MergeExecute() {
 }
 
 void TForm1::GetIDClick() {
-  const std::optional<int> row = names_->RowOfText(View(GetIDE->text()));
+  const std::optional<int> row = names_->RowOfText(TextView(GetIDE->text()));
   if (!row) return;
   IDD->setText(QString::number(*row - 1));
   NamesB->setTopRow(*row);

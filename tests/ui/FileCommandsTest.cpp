@@ -363,13 +363,6 @@ class FileCommandsTest : public QObject {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
     QCOMPARE(form->PageControl1->currentWidget(), form->PlayersSht);
     QCOMPARE((GridCoord{players.col(), players.row()}), (GridCoord{5, 1}));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Home, Qt::ControlModifier);
-    QCOMPARE((GridCoord{players.col(), players.row()}), (GridCoord{4, 1}));
-    QTest::keyClick(QApplication::focusWidget(), '3');
-    QVERIFY(players.editorVisible());
-    QCOMPARE(Cell(players, 4, 1), QString("3"));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
 
     // A second roster opens at its first cell too; on the names page, the
     // names bank takes the keys.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package, checks it with lintian, installs it, starts the
-# installed editor as an ordinary user on a demo roster under Xvfb (its
-# settings then go to that user's folder), and removes the package again.
+# installed editor from its menu entry as an ordinary user on a demo roster
+# under Xvfb (its settings then go to that user's folder), and removes the
+# package again.
 # Needs root for dpkg. The package is left in build/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -29,7 +30,9 @@ mkdir -p "$home"
 chown -R nobody "$home"
 chmod 755 "$WORK"
 start_display
-(cd "$home" && exec runuser -u nobody -- env HOME="$home" DISPLAY="$DISPLAY" /usr/bin/orrimax Demo.ROS) \
+# Started from its menu entry with a roster, as a double click on one does.
+(cd "$home" && exec runuser -u nobody -- env HOME="$home" DISPLAY="$DISPLAY" \
+  gio launch /usr/share/applications/io.github.orrimax.Orrimax.desktop "$home/Demo.ROS") \
   >"$WORK/editor.log" 2>&1 &
 APP_PID=$!
 win=""
@@ -47,8 +50,9 @@ screenshot build/package-artifacts/installed-editor.png
 click_at 18 7
 press Up
 press Return
+# gio has handed the roster on and gone; the editor's window tells when it ends.
 for _ in $(seq 50); do
-  kill -0 "$APP_PID" 2>/dev/null || break
+  timeout 2 xdotool search --name '^Orrimax v\. ' >/dev/null 2>&1 || break
   sleep 0.1
 done
 APP_PID=""

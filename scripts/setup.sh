@@ -10,7 +10,7 @@ packages=(
   libjpeg62-turbo-dev libsimpleini-dev
   clang libclang-rt-14-dev clang-format
   xvfb xauth xdotool xclip imagemagick fonts-wine acl
-  help2man lintian desktop-file-utils appstream dpkg-dev
+  help2man lintian desktop-file-utils appstream dpkg-dev libglib2.0-bin
 )
 
 missing=()

@@ -144,6 +144,10 @@ std::uint64_t NumberOption(const Parsed& p, const std::string& name, std::uint64
   throw RosterError(file + ": " + e.message());
 }
 
+std::span<const std::uint8_t> AsBytes(std::string_view text) {
+  return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
 // The caller names the file in a failure.
 std::string ReadText(const std::string& file) {
   const std::vector<std::uint8_t> bytes = ReadWholeFile(file);
@@ -158,27 +162,51 @@ LoadedRoster Load(const std::string& file) {
   }
 }
 
-void Emit(const std::string& text, const Parsed& p, std::ostream& out) {
+// Writes to -o FILE (whole or not at all) or to standard output.
+void Emit(const ContentWriter& content, const Parsed& p, std::ostream& out) {
   const auto it = p.values.find("-o");
   if (it == p.values.end()) {
-    out << text;
+    content([&out](std::span<const std::uint8_t> piece) {
+      out.write(reinterpret_cast<const char*>(piece.data()),
+                static_cast<std::streamsize>(piece.size()));
+    });
     return;
   }
   try {
-    SaveFile(it->second,
-             std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+    SaveFile(it->second, content);
   } catch (const RosterError& e) {
     Rethrow(it->second, e);
   }
 }
 
+void Emit(const std::string& text, const Parsed& p, std::ostream& out) {
+  Emit([&text](const ContentSink& put) { put(AsBytes(text)); }, p, out);
+}
+
 int Export(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
   const Parsed p = ParseArgs(args, 1, {"-o"}, {"--names", "--bom"});
   const std::string file = OnePositional(p, "ROSTER");
-  const LoadedRoster roster = Load(file);
-  const std::string text =
-      p.flags.count("--names") ? FormatNames(roster.Names) : FormatTable(roster.Table);
-  Emit(p.flags.count("--bom") ? "\xEF\xBB\xBF" + text : text, p, out);
+  constexpr std::string_view kBom = "\xEF\xBB\xBF";
+  const std::string_view bom = p.flags.count("--bom") ? kBom : "";
+  if (p.flags.count("--names")) {
+    Emit(std::string(bom) + FormatNames(Load(file).Names), p, out);
+    return 0;
+  }
+  // The table goes out straight from the records, never held whole.
+  RosterDocument doc;
+  ContentWriter table;
+  try {
+    doc = ReadRosterDocument(ReadWholeFile(file, FileAccess::ReadWrite));
+    table = TableContent(doc);
+  } catch (const RosterError& e) {
+    Rethrow(file, e);
+  }
+  Emit(
+      [&](const ContentSink& put) {
+        if (!bom.empty()) put(AsBytes(bom));
+        table(put);
+      },
+      p, out);
   return 0;
 }
 

@@ -40,9 +40,22 @@ std::string ToFileText(std::u16string_view cell) {
   return ToUtf8(escaped);
 }
 
+}  // namespace
+
+bool IsPlainAscii(std::u16string_view cell) {
+  for (const char16_t c : cell)
+    if (c >= 0x80 || c == u'\t' || c == u'\r' || c == u'\n' || c == u'"') return false;
+  return true;
+}
+
 // A cell that holds a TAB, a line break or a double quote goes out as
 // spreadsheets write it: in double quotes, its own quotes doubled.
 void AppendCell(std::string& out, std::u16string_view cell) {
+  // Numbers and most names need no conversion.
+  if (IsPlainAscii(cell)) {
+    for (const char16_t c : cell) out += static_cast<char>(c);
+    return;
+  }
   if (cell.find_first_of(u"\t\r\n\"") == std::u16string_view::npos) {
     out += ToFileText(cell);
     return;
@@ -54,6 +67,8 @@ void AppendCell(std::string& out, std::u16string_view cell) {
   }
   out += '"';
 }
+
+namespace {
 
 // One cell as read: its bytes (quotes undone) and whether it was quoted.
 struct Cell {

@@ -6,15 +6,24 @@
 #include <string_view>
 
 #include "DB.h"
+#include "FileIO.h"
 
 namespace orrimax::cli {
 
 // One cell as the texts write it (quoted where it holds a TAB, a line break
 // or a double quote).
 std::string CellText(std::u16string_view cell);
+void AppendCell(std::string& out, std::u16string_view cell);
+// Whether a cell goes out as it is, one byte per character.
+bool IsPlainAscii(std::u16string_view cell);
 
 // Line 0 the header texts of columns 1 to 234, then one line per player.
 std::string FormatTable(const PlayerColumns& table);
+
+// The same text as FormatTable of the decoded table, written straight from
+// the document's records in pieces. A name pointer that leads to no entry
+// is refused here, before anything is written; the writer keeps `doc`.
+ContentWriter TableContent(const RosterDocument& doc);
 
 // Line 0 "ID", "Data", "Length", then one line per entry.
 std::string FormatNames(const NamesBankColumns& names);

@@ -90,6 +90,8 @@ LoadedRoster LoadRosterFromBytes(std::span<const std::uint8_t> file);
 
 // Splits a roster file into its blocks and parses the name pool.
 RosterDocument ReadRosterDocument(std::span<const std::uint8_t> file);
+// The same, keeping the file's own buffer for the records.
+RosterDocument ReadRosterDocument(std::vector<std::uint8_t>&& file);
 
 // Encodes the table (display order, all 235 columns) and the names bank into
 // a complete roster image, CRC-32 first. The document is not changed.

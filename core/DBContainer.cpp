@@ -20,11 +20,17 @@ std::vector<std::uint8_t> Slice(std::span<const std::uint8_t> file, std::size_t 
 
 }  // namespace
 
-RosterDocument ReadRosterDocument(std::span<const std::uint8_t> file) {
-  // Every block is checked against the file's size before anything is
-  // allocated, so a hostile header cannot make the loader ask for more.
+namespace {
+
+// Where the blocks lie, checked against the file's size before anything is
+// allocated, so that a hostile header cannot make the loader ask for more.
+struct Blocks {
+  std::size_t recordsEnd;
+  std::size_t poolStart;
+};
+
+Blocks FindBlocks(std::span<const std::uint8_t> file, RosterDocument& doc) {
   if (file.size() < kFirstRecordOffset) throw InOutError(100, kReadBeyondEnd);
-  RosterDocument doc;
   doc.StoredCrc = ReadU32LE(file.data());
   const std::uint8_t* header = file.data() + kCrcSize;
   doc.PlayerCount = ReadU32LE(header + kPlayerCountOffset);
@@ -40,13 +46,36 @@ RosterDocument ReadRosterDocument(std::span<const std::uint8_t> file) {
   if (poolStart < recordsEnd) throw RangeError();
   if (poolStart > file.size() || kPoolSize > file.size() - poolStart)
     throw InOutError(100, kReadBeyondEnd);
+  return {recordsEnd, poolStart};
+}
 
+// Every block but the records.
+void SliceOuterBlocks(std::span<const std::uint8_t> file, const Blocks& at, RosterDocument& doc) {
   doc.Header = Slice(file, kCrcSize, kHeaderSize);
-  doc.Players = Slice(file, kFirstRecordOffset, recordsEnd - kFirstRecordOffset);
-  doc.MiddleBlock = Slice(file, recordsEnd, poolStart - recordsEnd);
-  doc.NamePool = Slice(file, poolStart, kPoolSize);
-  doc.Tail = Slice(file, poolStart + kPoolSize, file.size() - poolStart - kPoolSize);
+  doc.MiddleBlock = Slice(file, at.recordsEnd, at.poolStart - at.recordsEnd);
+  doc.NamePool = Slice(file, at.poolStart, kPoolSize);
+  doc.Tail = Slice(file, at.poolStart + kPoolSize, file.size() - at.poolStart - kPoolSize);
   doc.Bank = ParseNamePool(doc.NamePool);
+}
+
+}  // namespace
+
+RosterDocument ReadRosterDocument(std::span<const std::uint8_t> file) {
+  RosterDocument doc;
+  const Blocks at = FindBlocks(file, doc);
+  SliceOuterBlocks(file, at, doc);
+  doc.Players = Slice(file, kFirstRecordOffset, at.recordsEnd - kFirstRecordOffset);
+  return doc;
+}
+
+RosterDocument ReadRosterDocument(std::vector<std::uint8_t>&& file) {
+  RosterDocument doc;
+  const Blocks at = FindBlocks(file, doc);
+  SliceOuterBlocks(file, at, doc);
+  // The records stay where they were read: a large roster is not held twice.
+  file.resize(at.recordsEnd);
+  file.erase(file.begin(), file.begin() + kFirstRecordOffset);
+  doc.Players = std::move(file);
   return doc;
 }
 
@@ -67,15 +96,11 @@ LoadedRoster LoadRosterFromBytes(std::span<const std::uint8_t> file) {
 }
 
 LoadedRoster LoadRoster(const std::filesystem::path& path) {
-  RosterDocument document;
   FileStamp stamp;
-  {
-    // Opened for writing too, so a roster that could not be saved back is
-    // refused at once. The file's bytes go before the table is built.
-    const std::vector<std::uint8_t> file = ReadWholeFile(path, FileAccess::ReadWrite, &stamp);
-    document = ReadRosterDocument(file);
-  }
-  LoadedRoster roster = Decoded(std::move(document));
+  // Opened for writing too, so a roster that could not be saved back is
+  // refused at once.
+  LoadedRoster roster =
+      Decoded(ReadRosterDocument(ReadWholeFile(path, FileAccess::ReadWrite, &stamp)));
   roster.Stamp = stamp;
   return roster;
 }

@@ -90,31 +90,59 @@ std::int64_t ModifiedNs(const struct stat& st) {
   return std::int64_t{st.st_mtim.tv_sec} * 1'000'000'000 + st.st_mtim.tv_nsec;
 }
 
+ContentWriter WholeContent(std::span<const std::uint8_t> bytes) {
+  return [bytes](const ContentSink& put) { put(bytes); };
+}
+
 FileStamp StampOf(const struct stat& st, std::span<const std::uint8_t> bytes) {
   return {static_cast<std::uint64_t>(bytes.size()), ModifiedNs(st), Crc32(bytes)};
 }
 
-// Writes at the file's position (or at `offset` when it is not negative),
-// counting in `written` what reached the file.
-void WriteAll(int fd, std::span<const std::uint8_t> bytes, std::size_t& written,
-              off_t offset = -1) {
-  constexpr std::size_t kChunk = 1 << 20;
-  written = 0;
-  while (written < bytes.size()) {
-    std::size_t chunk = std::min(kChunk, bytes.size() - written);
-    if (FaultHook()) chunk = FaultHook()(written, chunk);
-    if (chunk == 0) ThrowIoError(ENOSPC);
-    const ssize_t n = offset < 0 ? ::write(fd, bytes.data() + written, chunk)
-                                 : ::pwrite(fd, bytes.data() + written, chunk,
-                                            offset + static_cast<off_t>(written));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      ThrowIoError(errno);
-    }
-    if (n == 0) ThrowIoError(ENOSPC);
-    written += static_cast<std::size_t>(n);
+// Takes the content piece by piece and writes it at the file's position
+// (or from `offset` when that is not negative), counting in `written` what
+// reached the file, and the size and CRC-32 of the whole for its stamp.
+class FileSink {
+ public:
+  FileSink(int fd, std::size_t& written, off_t offset = -1)
+      : fd_(fd), written_(written), offset_(offset) {
+    written_ = 0;
   }
-}
+
+  void put(std::span<const std::uint8_t> bytes) {
+    constexpr std::size_t kChunk = 1 << 20;
+    crc_ = Crc32Update(bytes.data(), bytes.size(), crc_);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+      std::size_t chunk = std::min(kChunk, bytes.size() - done);
+      if (FaultHook()) chunk = FaultHook()(written_, chunk);
+      if (chunk == 0) ThrowIoError(ENOSPC);
+      const ssize_t n = offset_ < 0 ? ::write(fd_, bytes.data() + done, chunk)
+                                    : ::pwrite(fd_, bytes.data() + done, chunk,
+                                               offset_ + static_cast<off_t>(written_));
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        ThrowIoError(errno);
+      }
+      if (n == 0) ThrowIoError(ENOSPC);
+      done += static_cast<std::size_t>(n);
+      written_ += static_cast<std::size_t>(n);
+    }
+  }
+
+  void putAll(const ContentWriter& content) {
+    content([this](std::span<const std::uint8_t> bytes) { put(bytes); });
+  }
+
+  FileStamp stamp(const struct stat& st) const {
+    return {static_cast<std::uint64_t>(written_), ModifiedNs(st), ~crc_};
+  }
+
+ private:
+  int fd_;
+  std::size_t& written_;
+  off_t offset_;
+  std::uint32_t crc_ = 0xFFFFFFFFu;
+};
 
 // The file behind a chain of symbolic links. Its last part need not exist:
 // saving through a dangling link creates the file the link names.
@@ -258,13 +286,14 @@ void SyncFolder(const fs::path& folder) {
 
 // The rename path. False when it cannot keep the file what it is (nothing
 // has changed then); true when the new content is in place.
-bool ReplaceByRename(const fs::path& target, std::span<const std::uint8_t> bytes, int original,
+bool ReplaceByRename(const fs::path& target, const ContentWriter& content, int original,
                      const struct stat* st, mode_t newMode, FileStamp& stamp) {
   const fs::path folder = FolderOf(target);
   Temporary temp;
   if (!CreateTemporary(folder, target.filename().string(), temp)) return false;
   std::size_t written = 0;
-  WriteAll(temp.fd.get(), bytes, written);
+  FileSink sink(temp.fd.get(), written);
+  sink.putAll(content);
   if (st) {
     if (!CopyIdentity(original, *st, temp.fd.get())) return false;
   } else if (::fchmod(temp.fd.get(), newMode) != 0) {
@@ -280,7 +309,7 @@ bool ReplaceByRename(const fs::path& target, std::span<const std::uint8_t> bytes
     ThrowIoError(errno);
   }
   temp.path.clear();
-  stamp = StampOf(done, bytes);
+  stamp = sink.stamp(done);
   // Make the rename itself durable; the new content is already in place.
   SyncFolder(folder);
   RemoveStaleTemporaries(folder, target.filename().string());
@@ -288,7 +317,7 @@ bool ReplaceByRename(const fs::path& target, std::span<const std::uint8_t> bytes
 }
 
 // The file itself, rewritten and flushed; another save doing the same waits.
-void RewriteInPlace(const fs::path& target, std::span<const std::uint8_t> bytes, FileStamp& stamp) {
+void RewriteInPlace(const fs::path& target, const ContentWriter& content, FileStamp& stamp) {
   Fd fd(::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
   if (fd.get() < 0) ThrowIoError(errno);
   struct stat st {};
@@ -297,9 +326,10 @@ void RewriteInPlace(const fs::path& target, std::span<const std::uint8_t> bytes,
   while (::flock(fd.get(), LOCK_EX) != 0)
     if (errno != EINTR) ThrowIoError(errno);
   std::size_t written = 0;
+  FileSink sink(fd.get(), written, 0);
   try {
-    WriteAll(fd.get(), bytes, written, 0);
-    if (::ftruncate(fd.get(), static_cast<off_t>(bytes.size())) != 0) ThrowIoError(errno);
+    sink.putAll(content);
+    if (::ftruncate(fd.get(), static_cast<off_t>(written)) != 0) ThrowIoError(errno);
     if (::fsync(fd.get()) != 0) ThrowIoError(errno);
   } catch (const InOutError& e) {
     if (written == 0) throw;
@@ -310,11 +340,11 @@ void RewriteInPlace(const fs::path& target, std::span<const std::uint8_t> bytes,
   if (::fstat(fd.get(), &done) == 0 && (done.st_mode & 07777) != (st.st_mode & 07777) &&
       ::fchmod(fd.get(), st.st_mode & 07777) == 0)
     ::fstat(fd.get(), &done);
-  stamp = StampOf(done, bytes);
+  stamp = sink.stamp(done);
   fd.close();
 }
 
-SaveOutcome Save(const fs::path& requested, std::span<const std::uint8_t> bytes,
+SaveOutcome Save(const fs::path& requested, const ContentWriter& content,
                  const SaveOptions& options, mode_t newMode) {
   const fs::path target = ResolveLinks(requested);
   SaveOutcome outcome;
@@ -335,7 +365,7 @@ SaveOutcome Save(const fs::path& requested, std::span<const std::uint8_t> bytes,
     outcome.backup = BackupPathOf(requested);
     try {
       const std::vector<std::uint8_t> old = ReadWholeFile(target);
-      Save(outcome.backup, old, {}, st.st_mode & 0777);
+      Save(outcome.backup, WholeContent(old), {}, st.st_mode & 0777);
     } catch (const RosterError& e) {
       outcome.backupProblem = e.message();
     }
@@ -346,11 +376,11 @@ SaveOutcome Save(const fs::path& requested, std::span<const std::uint8_t> bytes,
     const bool sticky = ::stat(FolderOf(target).c_str(), &folder) == 0 &&
                         (folder.st_mode & S_ISVTX) && st.st_uid != ::geteuid();
     if (st.st_nlink > 1 || sticky ||
-        !ReplaceByRename(target, bytes, original.get(), &st, 0, outcome.stamp)) {
-      RewriteInPlace(target, bytes, outcome.stamp);
+        !ReplaceByRename(target, content, original.get(), &st, 0, outcome.stamp)) {
+      RewriteInPlace(target, content, outcome.stamp);
       outcome.inPlace = true;
     }
-  } else if (!ReplaceByRename(target, bytes, -1, nullptr, newMode, outcome.stamp)) {
+  } else if (!ReplaceByRename(target, content, -1, nullptr, newMode, outcome.stamp)) {
     DeniedAccess();
   }
   return outcome;
@@ -420,11 +450,16 @@ bool BackupExists(const std::filesystem::path& path) {
   return std::filesystem::is_regular_file(BackupPathOf(path), ec);
 }
 
-SaveOutcome SaveFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
+SaveOutcome SaveFile(const std::filesystem::path& path, const ContentWriter& content,
                      const SaveOptions& options) {
   const mode_t mask = ::umask(0);
   ::umask(mask);
-  return Save(path, bytes, options, 0666 & ~mask);
+  return Save(path, content, options, 0666 & ~mask);
+}
+
+SaveOutcome SaveFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
+                     const SaveOptions& options) {
+  return SaveFile(path, WholeContent(bytes), options);
 }
 
 }  // namespace orrimax

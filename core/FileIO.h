@@ -67,6 +67,15 @@ bool BackupExists(const std::filesystem::path& path);
 SaveOutcome SaveFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
                      const SaveOptions& options = {});
 
+// Content given piece by piece, for a file too large to hold twice: the
+// writer calls `put` with each piece in order. It may be called more than
+// once (a save that falls back to rewriting in place writes it again), and
+// must give the same bytes each time.
+using ContentSink = std::function<void(std::span<const std::uint8_t>)>;
+using ContentWriter = std::function<void(const ContentSink& put)>;
+SaveOutcome SaveFile(const std::filesystem::path& path, const ContentWriter& content,
+                     const SaveOptions& options = {});
+
 // Test seam: called before each chunk is written, with the number of bytes
 // written so far and the chunk's size; it may throw or return a smaller size
 // to simulate a short write. Empty in normal use.

@@ -210,17 +210,48 @@ int Export(const std::vector<std::string>& args, std::ostream& out, std::ostream
   return 0;
 }
 
+// The roster and its table read straight into the records: false when the
+// general way must do it, to report what is wrong in its own words.
+bool ReadDirect(const std::string& file, const std::string& tableFile, RosterDocument& doc,
+                std::vector<NameIds>& ids) {
+  try {
+    doc = ReadRosterDocument(ReadWholeFile(file, FileAccess::ReadWrite));
+    TableContent(doc);  // refuses a name pointer to no entry
+  } catch (const RosterError&) {
+    return false;
+  }
+  std::vector<std::uint8_t> text;
+  try {
+    text = ReadWholeFile(tableFile);
+  } catch (const RosterError& e) {
+    Rethrow(tableFile, e);
+  }
+  auto read = ReadTableIntoRecords(
+      std::string_view(reinterpret_cast<const char*>(text.data()), text.size()), doc);
+  if (!read) return false;
+  ids = std::move(*read);
+  return true;
+}
+
 int Import(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const Parsed p = ParseArgs(args, 1, {"--table", "--names"}, {"--no-backup"});
   const std::string file = OnePositional(p, "ROSTER");
   if (p.values.empty()) throw UsageError{"give --table FILE, --names FILE or both"};
-  LoadedRoster roster = Load(file);
-
-  if (const auto it = p.values.find("--table"); it != p.values.end()) {
-    try {
-      ParseTable(ReadText(it->second), roster.Table, roster.Document.PlayerCount);
-    } catch (const RosterError& e) {
-      Rethrow(it->second, e);
+  const auto tableFile = p.values.find("--table");
+  LoadedRoster roster;
+  std::vector<NameIds> ids;
+  const bool direct = tableFile != p.values.end() &&
+                      ReadDirect(file, tableFile->second, roster.Document, ids);
+  if (direct) {
+    roster.Names = ListNameBank(roster.Document.Bank);
+  } else {
+    roster = Load(file);
+    if (tableFile != p.values.end()) {
+      try {
+        ParseTable(ReadText(tableFile->second), roster.Table, roster.Document.PlayerCount);
+      } catch (const RosterError& e) {
+        Rethrow(tableFile->second, e);
+      }
     }
   }
   if (const auto it = p.values.find("--names"); it != p.values.end()) {
@@ -251,8 +282,11 @@ int Import(const std::vector<std::string>& args, std::ostream& out, std::ostream
   }
   SaveOutcome saved;
   try {
-    saved = SaveRoster(roster.Document, file, roster.Table, roster.Names.Data, roster.Names.Length,
-                       {.backup = !p.flags.count("--no-backup")});
+    const SaveOptions options{.backup = !p.flags.count("--no-backup")};
+    saved = direct ? SaveRoster(roster.Document, file, ids, roster.Names.Data, roster.Names.Length,
+                                options)
+                   : SaveRoster(roster.Document, file, roster.Table, roster.Names.Data,
+                                roster.Names.Length, options);
   } catch (const RosterError& e) {
     throw RosterError(
         FailedSaveMessage(e, file, BackupExists(file) ? BackupPathOf(file).string() : ""));

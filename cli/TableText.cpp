@@ -129,7 +129,9 @@ std::vector<Line> SplitLines(std::string_view text) {
   return lines;
 }
 
-std::u16string Decode(std::string_view bytes, std::size_t line) {
+}  // namespace
+
+std::u16string DecodeCell(std::string_view bytes, std::size_t line) {
   // Files of earlier versions wrote lone surrogates as WTF-8: still read.
   std::u16string text;
   if (!FromWtf8(bytes, text))
@@ -159,8 +161,6 @@ std::string_view StripByteOrderMark(std::string_view text) {
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   return text;
 }
-
-}  // namespace
 
 std::string CellText(std::u16string_view cell) {
   std::string out;
@@ -201,7 +201,7 @@ void ParseTable(std::string_view text, PlayerColumns& table, std::size_t players
   const Line& header = lines[0];
   bool headerMatches = header.size() == kColumnCount - 1;
   for (int c = 1; headerMatches && c < kColumnCount; ++c)
-    headerMatches = Decode(header[c - 1].bytes, 0) == ColumnHeader(c);
+    headerMatches = DecodeCell(header[c - 1].bytes, 0) == ColumnHeader(c);
   if (!headerMatches)
     throw RosterError("Line 0 of the table is not the header line of the player table");
   if (lines.size() - 1 != players)
@@ -213,7 +213,7 @@ void ParseTable(std::string_view text, PlayerColumns& table, std::size_t players
       throw RosterError("Line " + std::to_string(r) + " of the table has " +
                         std::to_string(cells.size()) + " cells, not " +
                         std::to_string(kColumnCount - 1));
-    for (int c = 1; c < kColumnCount; ++c) table[c].set(r, Decode(cells[c - 1].bytes, r));
+    for (int c = 1; c < kColumnCount; ++c) table[c].set(r, DecodeCell(cells[c - 1].bytes, r));
   }
 }
 
@@ -236,9 +236,9 @@ NamesBankColumns ParseNames(std::string_view text) {
     // the last, the text everything between.
     std::string data = line[1].bytes;
     for (std::size_t k = 2; k + 1 < line.size(); ++k) data += "\t" + line[k].bytes;
-    names.Id.push_back(Decode(line.front().bytes, r));
-    names.Data.push_back(Decode(data, r));
-    names.Length.push_back(Decode(line.back().bytes, r));
+    names.Id.push_back(DecodeCell(line.front().bytes, r));
+    names.Data.push_back(DecodeCell(data, r));
+    names.Length.push_back(DecodeCell(line.back().bytes, r));
   }
   return names;
 }

@@ -2,7 +2,9 @@
 // TAB, every line ended by CR LF, UTF-8.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
 #include <string_view>
 
 #include "DB.h"
@@ -28,9 +30,21 @@ ContentWriter TableContent(const RosterDocument& doc);
 // Line 0 "ID", "Data", "Length", then one line per entry.
 std::string FormatNames(const NamesBankColumns& names);
 
+// A cell's text from its bytes in a file (quotes undone): UTF-8, with the
+// escapes of lone surrogates. Throws RosterError naming the line.
+std::u16string DecodeCell(std::string_view bytes, std::size_t line);
+std::string_view StripByteOrderMark(std::string_view text);
+
 // Reads a table text into columns 1 to 234 of `table`, which must already
 // hold `players` + 1 rows. Throws RosterError naming the line at fault.
 void ParseTable(std::string_view text, PlayerColumns& table, std::size_t players);
+
+// Reads a table text straight into the document's records (the field
+// columns) and gives each player's name IDs. Nothing when the text has a
+// fault of any kind: ParseTable and the encoder then say which, in their
+// words, and the caller must load the document again.
+std::optional<std::vector<NameIds>> ReadTableIntoRecords(std::string_view text,
+                                                         RosterDocument& doc);
 
 // Reads a names text. A name may itself hold TABs: the ID is the first cell,
 // the Length the last, the text everything between.

@@ -74,6 +74,12 @@ struct NamesBankColumns {
   ColumnList Length;
 };
 
+// A player's name entries as its LNameID and FNameID cells give them.
+struct NameIds {
+  std::int32_t last = 0;
+  std::int32_t first = 0;
+};
+
 struct LoadedRoster {
   RosterDocument Document;
   PlayerColumns Table;
@@ -105,12 +111,23 @@ void BuildRosterImage(const RosterDocument& doc, std::span<const ColumnList> tab
                       const ColumnList& namesData, const ColumnList& namesLength,
                       std::vector<std::uint8_t>& image);
 
+// The same for a document whose records hold their new field values
+// already (the tool's import writes them straight from its text): only the
+// name pointers are written, from `nameIds`.
+std::vector<std::uint8_t> BuildRosterImage(const RosterDocument& doc,
+                                           std::span<const NameIds> nameIds,
+                                           const ColumnList& namesData,
+                                           const ColumnList& namesLength);
+
 // Encodes and writes the roster to `path` (SaveFile: the file stays whole
 // and keeps what it is). On success the document's Players, NamePool and
 // name offsets are those written; on failure the document has not changed,
 // nor has the file, but for an IncompleteSaveError.
 SaveOutcome SaveRoster(RosterDocument& doc, const std::filesystem::path& path,
                        std::span<const ColumnList> table, const ColumnList& namesData,
+                       const ColumnList& namesLength, const SaveOptions& options = {});
+SaveOutcome SaveRoster(RosterDocument& doc, const std::filesystem::path& path,
+                       std::span<const NameIds> nameIds, const ColumnList& namesData,
                        const ColumnList& namesLength, const SaveOptions& options = {});
 
 // What the user is told after a failed save of the roster shown as
@@ -204,6 +221,12 @@ void DecodePlayers(const RosterDocument& doc, PlayerColumns& table);
 // name pointers included, using the entries' pool offsets.
 void EncodePlayers(std::span<std::uint8_t> records, std::span<const ColumnList> table,
                    std::span<const std::uint32_t> nameOffsets, std::uint32_t poolBase);
+
+// Writes every record's name pointers from its players' name IDs and the
+// entries' pool offsets. Refuses an ID that is no entry, and a first player
+// whose LNameID is not 0, as EncodePlayers does.
+void WriteNamePointers(std::span<std::uint8_t> records, std::span<const NameIds> ids,
+                       std::span<const std::uint32_t> nameOffsets, std::uint32_t poolBase);
 
 // One field column (6 to 234): record bytes to cell text, and cell text into
 // record bytes (only the field's own bits change).

@@ -24,16 +24,54 @@ void AppendNumber(ColumnList& column, std::uint64_t n) {
                     "NBA 2K10 roster");
 }
 
-// Entry number of a name ID cell, refused when the names bank has no such row.
-std::size_t EntryOfCell(std::u16string_view cell, std::size_t record, const char* column,
-                        std::size_t entries) {
-  const std::int32_t id = ParseInteger(cell);
+// The entry of a name ID, refused when the names bank has no such row.
+std::size_t EntryOfId(std::int32_t id, std::size_t record, const char* column,
+                      std::size_t entries) {
   if (id < 0 || static_cast<std::size_t>(id) >= entries)
     throw RosterError("Player " + std::to_string(record) + ": " + column + " " +
                       std::to_string(id) + " is not an entry of the names bank (0 to " +
                       std::to_string(entries == 0 ? 0 : entries - 1) + ")");
   return static_cast<std::size_t>(id);
 }
+
+struct NameEntries {
+  std::size_t last = 0;
+  std::size_t first = 0;
+};
+
+void CheckFirstPlayer(std::size_t record, const NameEntries& names) {
+  if (record == 0 && names.last != 0)
+    throw RosterError("The first player's LNameID is " + std::to_string(names.last) +
+                      ", but it must stay 0: the game measures every name pointer from the "
+                      "first player's last name");
+}
+
+// Writes the records' name pointers in order, each relative to its own
+// field, 572 bytes on per record.
+class NamePointerWriter {
+ public:
+  NamePointerWriter(std::span<std::uint8_t> records, std::span<const std::uint32_t> nameOffsets,
+                    std::uint32_t poolBase)
+      : records_(records), offsets_(nameOffsets), poolBase_(poolBase), previousName_(poolBase) {}
+
+  void operator()(std::size_t i, const NameEntries& names) {
+    std::uint8_t* record = records_.data() + i * kRecordSize;
+    const std::uint32_t sname =
+        i == 0 ? poolBase_ : previousName_ + offsets_[names.last] - previousOffset_ - kRecordSize;
+    const std::uint32_t fname = sname + offsets_[names.first] - offsets_[names.last] - 4;
+    WriteU32LE(record, sname);
+    WriteU32LE(record + 4, fname);
+    previousName_ = sname;
+    previousOffset_ = offsets_[names.last];
+  }
+
+ private:
+  std::span<std::uint8_t> records_;
+  std::span<const std::uint32_t> offsets_;
+  std::uint32_t poolBase_;
+  std::uint32_t previousName_;
+  std::uint32_t previousOffset_ = 0;
+};
 
 }  // namespace
 
@@ -153,10 +191,6 @@ void EncodePlayers(std::span<std::uint8_t> records, std::span<const ColumnList> 
     if (2 * byRecord[p]->textCount() <= n) parsed[p].emplace(*byRecord[p]);
 
   const std::size_t entries = nameOffsets.size();
-  struct Names {
-    std::size_t last = 0;
-    std::size_t first = 0;
-  };
   // A cell that does not convert is named by where it is.
   const auto at = [](int column, std::size_t i, auto&& convert) {
     try {
@@ -165,31 +199,18 @@ void EncodePlayers(std::span<std::uint8_t> records, std::span<const ColumnList> 
       throw CellConvertError(e, CellConvertError::Table::Players, column, static_cast<int>(i + 1));
     }
   };
+  const auto entryOf = [&](int column, std::size_t i, const char* name) {
+    return at(column, i, [&] {
+      return EntryOfId(ParseInteger((*byRecord[column])[i + 1]), i, name, entries);
+    });
+  };
   const auto readNames = [&](std::size_t i) {
-    const Names names{at(kLNameIdColumn, i,
-                         [&] { return EntryOfCell((*byRecord[4])[i + 1], i, "LNameID", entries); }),
-                      at(kFNameIdColumn, i, [&] {
-                        return EntryOfCell((*byRecord[5])[i + 1], i, "FNameID", entries);
-                      })};
-    if (i == 0 && names.last != 0)
-      throw RosterError("The first player's LNameID is " + std::to_string(names.last) +
-                        ", but it must stay 0: the game measures every name pointer from the "
-                        "first player's last name");
+    const NameEntries names{entryOf(kLNameIdColumn, i, "LNameID"),
+                            entryOf(kFNameIdColumn, i, "FNameID")};
+    CheckFirstPlayer(i, names);
     return names;
   };
-  std::uint32_t previousName = poolBase;
-  std::uint32_t previousOffset = 0;
-  const auto writeNames = [&](std::size_t i, const Names& names) {
-    std::uint8_t* record = records.data() + i * kRecordSize;
-    // Each pointer is relative to its own field, 572 bytes on per record.
-    const std::uint32_t sname =
-        i == 0 ? poolBase : previousName + nameOffsets[names.last] - previousOffset - kRecordSize;
-    const std::uint32_t fname = sname + nameOffsets[names.first] - nameOffsets[names.last] - 4;
-    WriteU32LE(record, sname);
-    WriteU32LE(record + 4, fname);
-    previousName = sname;
-    previousOffset = nameOffsets[names.last];
-  };
+  NamePointerWriter writeNames(records, nameOffsets, poolBase);
   const auto fieldValue = [&](int p, std::size_t i) {
     const FieldColumn& field = *fields[p];
     const ColumnList& column = *byRecord[p];
@@ -203,7 +224,7 @@ void EncodePlayers(std::span<std::uint8_t> records, std::span<const ColumnList> 
   // again player by player, field by field, so that it fails at the same
   // cell, with the same fields written before it, as it always has.
   constexpr std::size_t kBlock = 64;
-  std::array<Names, kBlock> names;
+  std::array<NameEntries, kBlock> names;
   const std::size_t width = std::min(n, kBlock);
   std::vector<std::uint32_t> values(kColumnCount * width);
   for (std::size_t begin = 0; begin < n; begin += kBlock) {
@@ -230,6 +251,19 @@ void EncodePlayers(std::span<std::uint8_t> records, std::span<const ColumnList> 
       for (std::size_t i = begin; i < end; ++i)
         WritePlace(fields[p]->place, records.data() + i * kRecordSize,
                    values[p * width + i - begin]);
+  }
+}
+
+void WriteNamePointers(std::span<std::uint8_t> records, std::span<const NameIds> ids,
+                       std::span<const std::uint32_t> nameOffsets, std::uint32_t poolBase) {
+  const std::size_t n = records.size() / kRecordSize;
+  if (ids.size() != n) throw RosterError("The name IDs do not match the players");
+  NamePointerWriter write(records, nameOffsets, poolBase);
+  for (std::size_t i = 0; i < n; ++i) {
+    const NameEntries names{EntryOfId(ids[i].last, i, "LNameID", nameOffsets.size()),
+                            EntryOfId(ids[i].first, i, "FNameID", nameOffsets.size())};
+    CheckFirstPlayer(i, names);
+    write(i, names);
   }
 }
 

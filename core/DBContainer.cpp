@@ -1,6 +1,7 @@
 // The roster file container: splitting a file into its blocks, and writing
 // them back with a fresh CRC-32 in front.
 #include <algorithm>
+#include <functional>
 #include <string>
 
 #include "DB.h"
@@ -105,18 +106,16 @@ LoadedRoster LoadRoster(const std::filesystem::path& path) {
   return roster;
 }
 
-std::vector<std::uint8_t> BuildRosterImage(const RosterDocument& doc,
-                                           std::span<const ColumnList> table,
-                                           const ColumnList& namesData,
-                                           const ColumnList& namesLength) {
-  std::vector<std::uint8_t> image;
-  BuildRosterImage(doc, table, namesData, namesLength, image);
-  return image;
-}
+namespace {
 
-void BuildRosterImage(const RosterDocument& doc, std::span<const ColumnList> table,
-                      const ColumnList& namesData, const ColumnList& namesLength,
-                      std::vector<std::uint8_t>& image) {
+// Puts the new records (name pointers included) into the image, given the
+// entries' pool offsets.
+using RecordEncoder =
+    std::function<void(std::span<std::uint8_t> records, std::span<const std::uint32_t> offsets)>;
+
+void BuildImage(const RosterDocument& doc, const ColumnList& namesData,
+                const ColumnList& namesLength, const RecordEncoder& encode,
+                std::vector<std::uint8_t>& image) {
   image.clear();
   if (doc.Header.size() != kHeaderSize || doc.NamePool.size() != kPoolSize)
     throw RosterError("No roster is open");
@@ -136,7 +135,7 @@ void BuildRosterImage(const RosterDocument& doc, std::span<const ColumnList> tab
     if (const std::int64_t balance = PoolBalance(doc.Bank, namesLength); balance != 0)
       throw RosterError("The Lengths do not keep the name pool's size: the balance is " +
                         std::to_string(balance) + ", and it must be 0");
-    EncodePlayers(records, table, offsets, doc.PoolBase);
+    encode(records, offsets);
     RebuildNamePool(namesData, namesLength, pool);
   } catch (...) {
     image.clear();
@@ -146,10 +145,23 @@ void BuildRosterImage(const RosterDocument& doc, std::span<const ColumnList> tab
   WriteU32LE(image.data(), Crc32(std::span(image).subspan(kCrcSize)));
 }
 
-SaveOutcome SaveRoster(RosterDocument& doc, const std::filesystem::path& path,
-                       std::span<const ColumnList> table, const ColumnList& namesData,
-                       const ColumnList& namesLength, const SaveOptions& options) {
-  const std::vector<std::uint8_t> image = BuildRosterImage(doc, table, namesData, namesLength);
+RecordEncoder FromTable(const RosterDocument& doc, std::span<const ColumnList> table) {
+  return [&doc, table](std::span<std::uint8_t> records, std::span<const std::uint32_t> offsets) {
+    EncodePlayers(records, table, offsets, doc.PoolBase);
+  };
+}
+
+RecordEncoder FromNameIds(const RosterDocument& doc, std::span<const NameIds> nameIds) {
+  return [&doc, nameIds](std::span<std::uint8_t> records, std::span<const std::uint32_t> offsets) {
+    WriteNamePointers(records, nameIds, offsets, doc.PoolBase);
+  };
+}
+
+SaveOutcome Save(RosterDocument& doc, const std::filesystem::path& path,
+                 const ColumnList& namesData, const ColumnList& namesLength,
+                 const RecordEncoder& encode, const SaveOptions& options) {
+  std::vector<std::uint8_t> image;
+  BuildImage(doc, namesData, namesLength, encode, image);
   const SaveOutcome outcome = SaveFile(path, image, options);
 
   // What was written is now the document.
@@ -168,6 +180,44 @@ SaveOutcome SaveRoster(RosterDocument& doc, const std::filesystem::path& path,
   }
   doc.StoredCrc = ReadU32LE(image.data());
   return outcome;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> BuildRosterImage(const RosterDocument& doc,
+                                           std::span<const ColumnList> table,
+                                           const ColumnList& namesData,
+                                           const ColumnList& namesLength) {
+  std::vector<std::uint8_t> image;
+  BuildRosterImage(doc, table, namesData, namesLength, image);
+  return image;
+}
+
+void BuildRosterImage(const RosterDocument& doc, std::span<const ColumnList> table,
+                      const ColumnList& namesData, const ColumnList& namesLength,
+                      std::vector<std::uint8_t>& image) {
+  BuildImage(doc, namesData, namesLength, FromTable(doc, table), image);
+}
+
+std::vector<std::uint8_t> BuildRosterImage(const RosterDocument& doc,
+                                           std::span<const NameIds> nameIds,
+                                           const ColumnList& namesData,
+                                           const ColumnList& namesLength) {
+  std::vector<std::uint8_t> image;
+  BuildImage(doc, namesData, namesLength, FromNameIds(doc, nameIds), image);
+  return image;
+}
+
+SaveOutcome SaveRoster(RosterDocument& doc, const std::filesystem::path& path,
+                       std::span<const ColumnList> table, const ColumnList& namesData,
+                       const ColumnList& namesLength, const SaveOptions& options) {
+  return Save(doc, path, namesData, namesLength, FromTable(doc, table), options);
+}
+
+SaveOutcome SaveRoster(RosterDocument& doc, const std::filesystem::path& path,
+                       std::span<const NameIds> nameIds, const ColumnList& namesData,
+                       const ColumnList& namesLength, const SaveOptions& options) {
+  return Save(doc, path, namesData, namesLength, FromNameIds(doc, nameIds), options);
 }
 
 std::string FailedSaveMessage(const RosterError& error, const std::string& shownPath,

@@ -4,6 +4,7 @@
 // read and write of the same file run beside them, so that each figure can
 // be read as a multiple of what the disk and a memory copy cost anyway.
 #include <benchmark/benchmark.h>
+#include <zlib.h>
 
 #include <unistd.h>
 #include <QApplication>
@@ -22,6 +23,7 @@
 #include "BenchRosters.h"
 #include "DB.h"
 #include "FileIO.h"
+#include "FindCRC.h"
 #include "GridClipboard.h"
 #include "QuietQt.h"
 #include "Unit1.h"
@@ -78,6 +80,21 @@ void WriteFileSafely(benchmark::State& state, std::uint32_t players) {
   const std::vector<std::uint8_t> bytes = ReadWholeFile(Roster(players));
   const auto path = Output(players);
   for (auto _ : state) SaveFile(path, bytes);
+  CountBytes(state, bytes.size());
+}
+
+// The checksum alone, the project's and zlib's, over the whole roster.
+void Checksum(benchmark::State& state, std::uint32_t players) {
+  const std::vector<std::uint8_t> bytes = ReadWholeFile(Roster(players));
+  for (auto _ : state) benchmark::DoNotOptimize(Crc32(bytes));
+  CountBytes(state, bytes.size());
+}
+
+void ZlibChecksum(benchmark::State& state, std::uint32_t players) {
+  const std::vector<std::uint8_t> bytes = ReadWholeFile(Roster(players));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(
+        crc32(crc32(0, nullptr, 0), bytes.data(), static_cast<uInt>(bytes.size())));
   CountBytes(state, bytes.size());
 }
 
@@ -285,6 +302,8 @@ int main(int argc, char** argv) {
       {"Baseline/ReadFile", ReadFile},
       {"Baseline/WriteFile", WriteFile},
       {"Baseline/WriteFileSafely", WriteFileSafely},
+      {"Crc32", Checksum},
+      {"Baseline/zlib crc32", ZlibChecksum},
       {"LoadRoster+DecodePlayers", LoadAndDecode},
       {"EncodePlayers+CRC", EncodeImage},
       {"EncodePlayers+SaveRoster", EncodeAndSave},

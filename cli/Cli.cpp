@@ -240,8 +240,8 @@ int Import(const std::vector<std::string>& args, std::ostream& out, std::ostream
   const auto tableFile = p.values.find("--table");
   LoadedRoster roster;
   std::vector<NameIds> ids;
-  const bool direct = tableFile != p.values.end() &&
-                      ReadDirect(file, tableFile->second, roster.Document, ids);
+  const bool direct =
+      tableFile != p.values.end() && ReadDirect(file, tableFile->second, roster.Document, ids);
   if (direct) {
     roster.Names = ListNameBank(roster.Document.Bank);
   } else {

@@ -53,10 +53,9 @@ class ValueTexts {
   }
 
   Cell of(const std::uint8_t* record) {
-    const std::uint32_t value =
-        oneByte_ ? (record[field_.place.offset] >> field_.place.shift) &
-                       ((1u << field_.place.width) - 1)
-                 : ReadWidePlace(field_.place, record);
+    const std::uint32_t value = oneByte_ ? (record[field_.place.offset] >> field_.place.shift) &
+                                               ((1u << field_.place.width) - 1)
+                                         : ReadWidePlace(field_.place, record);
     if (exact_) {
       Cell& cell = cells_[value];
       if (cell.length == 0) fill(cell, value);
@@ -158,9 +157,8 @@ void WriteTable(const RosterDocument& doc,
 
   // A row is written straight into the buffer, which always has room for
   // the longest row there can be.
-  const std::size_t longestRow = 2 * longestName + 3 * 24 +
-                                 columns.size() * ValueTexts::kMaxCell + Cell::kInline +
-                                 kLineEnd.size();
+  const std::size_t longestRow = 2 * longestName + 3 * 24 + columns.size() * ValueTexts::kMaxCell +
+                                 Cell::kInline + kLineEnd.size();
   std::vector<char> buffer(kPieceSize + longestRow);
   std::string header;
   for (int c = kRowNumberColumn; c < kColumnCount; ++c) {
@@ -176,9 +174,7 @@ void WriteTable(const RosterDocument& doc,
                   static_cast<std::size_t>(out - buffer.data())));
     out = buffer.data();
   };
-  const auto number = [&out](std::size_t n) {
-    out = std::to_chars(out, out + 24, n).ptr;
-  };
+  const auto number = [&out](std::size_t n) { out = std::to_chars(out, out + 24, n).ptr; };
   const auto text = [&out](const std::string& cell) {
     std::memcpy(out, cell.data(), cell.size());
     out += cell.size();
@@ -218,9 +214,8 @@ void WriteTable(const RosterDocument& doc,
 }  // namespace
 
 ContentWriter TableContent(const RosterDocument& doc) {
-  return [&doc, entries = NameEntries(doc)](const ContentSink& put) {
-    WriteTable(doc, entries, put);
-  };
+  return
+      [&doc, entries = NameEntries(doc)](const ContentSink& put) { WriteTable(doc, entries, put); };
 }
 
 }  // namespace orrimax::cli

@@ -213,7 +213,8 @@ std::optional<std::vector<NameIds>> ReadTableIntoRecords(std::string_view text,
       };
       lineEnds = false;
       // The row number and the names are not read, but must be sound text.
-      for (int c = kRowNumberColumn; c <= kFirstNameColumn; ++c) CellValue(cell(), scratch);
+      for (int c = kRowNumberColumn; c <= kFirstNameColumn; ++c)
+        if (const std::string_view bytes = cell(); !IsAscii(bytes)) CellValue(bytes, scratch);
       ids[i].last = NameId(cell(), scratch);
       ids[i].first = NameId(cell(), scratch);
       for (int c = kFirstFieldColumn; c < kColumnCount; ++c) {

@@ -4,8 +4,8 @@
 
 #include <optional>
 #include <string>
-#include <vector>
 #include <string_view>
+#include <vector>
 
 #include "DB.h"
 #include "FileIO.h"

@@ -55,12 +55,13 @@ INSTANTIATE_TEST_SUITE_P(Crc, Crc32Known,
                                                    0x414FA339u},
                                            CrcCase{std::string(1, '\0'), 0xD202EF8Du}));
 
-// Eight bytes at a time and the bytes left over agree with the polynomial
-// applied bit by bit, at every length and starting alignment.
+// The folding of 64 and 16 bytes at a time, eight bytes at a time and the
+// bytes left over agree with the polynomial applied bit by bit, at every
+// length and starting alignment.
 TEST(Crc32, AgreesWithBitwiseDivision) {
-  const auto bytes = test::RandomBytes(300, 11);
-  for (std::size_t start = 0; start < 9; ++start) {
-    for (std::size_t length = 0; start + length <= bytes.size(); length += 7) {
+  const auto bytes = test::RandomBytes(1200, 11);
+  for (std::size_t start = 0; start < 17; ++start) {
+    for (std::size_t length = 0; start + length <= bytes.size(); length += 5) {
       std::uint32_t crc = 0xFFFFFFFFu;
       for (std::size_t i = start; i < start + length; ++i) {
         crc ^= bytes[i];

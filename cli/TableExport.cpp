@@ -3,8 +3,13 @@
 // pieces of about a megabyte.
 #include <algorithm>
 #include <charconv>
+#include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <exception>
+#include <mutex>
+#include <optional>
+#include <thread>
 #include <vector>
 
 #include "DBFields.h"
@@ -213,9 +218,84 @@ void WriteTable(const RosterDocument& doc,
 
 }  // namespace
 
+namespace {
+
+// The pieces between the thread that formats them and the one that writes
+// them, a few at a time, so that formatting and writing overlap.
+class PieceQueue {
+ public:
+  // Formatting side: false once the writer has given up.
+  bool push(std::span<const std::uint8_t> piece) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return pieces_.size() < kDepth || stopped_; });
+    if (stopped_) return false;
+    pieces_.emplace_back(piece.begin(), piece.end());
+    changed_.notify_all();
+    return true;
+  }
+  void finish(std::exception_ptr failure) {
+    std::lock_guard lock(mutex_);
+    finished_ = true;
+    failure_ = failure;
+    changed_.notify_all();
+  }
+  // Writing side: the next piece, or nothing at the end.
+  std::optional<std::vector<std::uint8_t>> pop() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return !pieces_.empty() || finished_; });
+    if (pieces_.empty()) {
+      if (failure_) std::rethrow_exception(failure_);
+      return std::nullopt;
+    }
+    std::vector<std::uint8_t> piece = std::move(pieces_.front());
+    pieces_.pop_front();
+    changed_.notify_all();
+    return piece;
+  }
+  void stop() {
+    std::lock_guard lock(mutex_);
+    stopped_ = true;
+    changed_.notify_all();
+  }
+
+ private:
+  static constexpr std::size_t kDepth = 4;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<std::vector<std::uint8_t>> pieces_;
+  bool finished_ = false;
+  bool stopped_ = false;
+  std::exception_ptr failure_;
+};
+
+struct Stopped {};
+
+}  // namespace
+
 ContentWriter TableContent(const RosterDocument& doc) {
-  return
-      [&doc, entries = NameEntries(doc)](const ContentSink& put) { WriteTable(doc, entries, put); };
+  return [&doc, entries = NameEntries(doc)](const ContentSink& put) {
+    PieceQueue queue;
+    std::thread formatter([&] {
+      try {
+        WriteTable(doc, entries, [&](std::span<const std::uint8_t> piece) {
+          if (!queue.push(piece)) throw Stopped{};
+        });
+        queue.finish(nullptr);
+      } catch (const Stopped&) {
+        queue.finish(nullptr);
+      } catch (...) {
+        queue.finish(std::current_exception());
+      }
+    });
+    try {
+      while (auto piece = queue.pop()) put(*piece);
+    } catch (...) {
+      queue.stop();
+      formatter.join();
+      throw;
+    }
+    formatter.join();
+  };
 }
 
 }  // namespace orrimax::cli

@@ -3,6 +3,7 @@
 // Any fault sends the caller the general way, which names it.
 #include <bit>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "DBFields.h"
@@ -30,6 +31,7 @@ class CellScanner {
   explicit CellScanner(std::string_view text) : text_(text) {}
 
   bool atEnd() const { return at_ >= text_.size(); }
+  std::string_view rest() const { return at_ >= text_.size() ? "" : text_.substr(at_); }
 
   // The next cell's bytes; `lineEnds` tells whether it was its line's last.
   // `key` is a short cell's bytes with their count + 1 in the top byte, 0
@@ -188,42 +190,93 @@ std::int32_t NameId(std::string_view cell, std::u16string& scratch) {
 
 }  // namespace
 
+namespace {
+
+// Players `from` to `to` - 1, whose lines are the whole of `text`.
+void ReadRows(std::string_view text, std::size_t from, std::size_t to, RosterDocument& doc,
+              std::vector<NameIds>& ids) {
+  CellScanner cells(text);
+  std::vector<ParsedTexts> columns;
+  columns.reserve(kColumnCount - kFirstFieldColumn);
+  for (int c = kFirstFieldColumn; c < kColumnCount; ++c) columns.emplace_back(FieldOf(c));
+  std::u16string scratch;
+  bool lineEnds = false;
+  std::uint64_t key = 0;
+  const auto cell = [&] {
+    if (cells.atEnd() || lineEnds) throw Fault{};
+    return cells.next(lineEnds, key);
+  };
+  for (std::size_t i = from; i < to; ++i) {
+    std::uint8_t* record = doc.Players.data() + i * kRecordSize;
+    lineEnds = false;
+    // The row number and the names are not read, but must be sound text.
+    for (int c = kRowNumberColumn; c <= kFirstNameColumn; ++c)
+      if (const std::string_view bytes = cell(); !IsAscii(bytes)) CellValue(bytes, scratch);
+    ids[i].last = NameId(cell(), scratch);
+    ids[i].first = NameId(cell(), scratch);
+    for (int c = kFirstFieldColumn; c < kColumnCount; ++c) {
+      const std::string_view bytes = cell();
+      WritePlace(FieldOf(c).place, record, columns[c - kFirstFieldColumn].of(bytes, key));
+    }
+    if (!lineEnds) throw Fault{};
+  }
+  if (!cells.atEnd()) throw Fault{};
+}
+
+// Where the line of player `row` begins, when every line break ends a line
+// (no cell is quoted), so that two threads can each read a part.
+std::optional<std::size_t> LineStart(std::string_view rows, std::size_t row) {
+  if (rows.find('"') != std::string_view::npos) return std::nullopt;
+  std::size_t at = 0;
+  for (std::size_t k = 0; k < row; ++k) {
+    const auto end = rows.find('\n', at);
+    if (end == std::string_view::npos) return std::nullopt;
+    at = end + 1;
+  }
+  return at;
+}
+
+}  // namespace
+
 std::optional<std::vector<NameIds>> ReadTableIntoRecords(std::string_view text,
                                                          RosterDocument& doc) {
   try {
-    CellScanner cells(StripByteOrderMark(text));
+    CellScanner header(StripByteOrderMark(text));
     std::u16string scratch;
     bool lineEnds = false;
     std::uint64_t key = 0;
     for (int c = kRowNumberColumn; c < kColumnCount; ++c) {
-      if (cells.atEnd() || lineEnds) throw Fault{};
-      if (CellValue(cells.next(lineEnds, key), scratch) != ColumnHeader(c)) throw Fault{};
+      if (header.atEnd() || lineEnds) throw Fault{};
+      if (CellValue(header.next(lineEnds, key), scratch) != ColumnHeader(c)) throw Fault{};
     }
     if (!lineEnds) throw Fault{};
 
-    std::vector<ParsedTexts> columns;
-    columns.reserve(kColumnCount - kFirstFieldColumn);
-    for (int c = kFirstFieldColumn; c < kColumnCount; ++c) columns.emplace_back(FieldOf(c));
-    std::vector<NameIds> ids(doc.PlayerCount);
-    for (std::size_t i = 0; i < doc.PlayerCount; ++i) {
-      std::uint8_t* record = doc.Players.data() + i * kRecordSize;
-      const auto cell = [&] {
-        if (cells.atEnd() || lineEnds) throw Fault{};
-        return cells.next(lineEnds, key);
-      };
-      lineEnds = false;
-      // The row number and the names are not read, but must be sound text.
-      for (int c = kRowNumberColumn; c <= kFirstNameColumn; ++c)
-        if (const std::string_view bytes = cell(); !IsAscii(bytes)) CellValue(bytes, scratch);
-      ids[i].last = NameId(cell(), scratch);
-      ids[i].first = NameId(cell(), scratch);
-      for (int c = kFirstFieldColumn; c < kColumnCount; ++c) {
-        const std::string_view bytes = cell();
-        WritePlace(FieldOf(c).place, record, columns[c - kFirstFieldColumn].of(bytes, key));
-      }
-      if (!lineEnds) throw Fault{};
+    const std::string_view rows = header.rest();
+    const std::size_t players = doc.PlayerCount;
+    std::vector<NameIds> ids(players);
+    // A large table is read in two halves at once.
+    const std::size_t half = players / 2;
+    const auto split = players >= 4096 ? LineStart(rows, half) : std::nullopt;
+    if (!split) {
+      ReadRows(rows, 0, players, doc, ids);
+      return ids;
     }
-    if (!cells.atEnd()) throw Fault{};
+    bool secondRead = false;
+    std::thread second([&] {
+      try {
+        ReadRows(rows.substr(*split), half, players, doc, ids);
+        secondRead = true;
+      } catch (...) {
+      }
+    });
+    bool firstRead = false;
+    try {
+      ReadRows(rows.substr(0, *split), 0, half, doc, ids);
+      firstRead = true;
+    } catch (...) {
+    }
+    second.join();
+    if (!firstRead || !secondRead) throw Fault{};
     return ids;
   } catch (const Fault&) {
     return std::nullopt;

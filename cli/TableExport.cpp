@@ -1,14 +1,15 @@
 // The player table's text written straight from the record bytes: each
-// distinct value of a column is formatted once, and the text goes out in
-// pieces of about a megabyte.
+// distinct value of a column is formatted once (per formatting thread), and
+// the text goes out in pieces of about two megabytes.
 #include <algorithm>
 #include <charconv>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
 #include <exception>
+#include <map>
+#include <memory>
 #include <mutex>
-#include <optional>
 #include <thread>
 #include <vector>
 
@@ -19,7 +20,6 @@ namespace orrimax::cli {
 namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
-constexpr std::size_t kPieceSize = 1 << 20;
 
 // One cell as a row is put together: up to 15 bytes (its TAB first) held
 // inline, or a longer text elsewhere.
@@ -146,111 +146,106 @@ std::vector<std::pair<std::size_t, std::size_t>> NameEntries(const RosterDocumen
   return entries;
 }
 
-void WriteTable(const RosterDocument& doc,
-                const std::vector<std::pair<std::size_t, std::size_t>>& entries,
-                const ContentSink& put) {
-  std::vector<std::string> nameCells(doc.Bank.size());
+// What the formatting threads share: the document, each player's name
+// entries and each entry's name cell.
+struct TableParts {
+  const RosterDocument& doc;
+  std::vector<std::pair<std::size_t, std::size_t>> entries;
+  std::vector<std::string> nameCells;  // each with the TAB that leads it
   std::size_t longestName = 0;
-  for (std::size_t k = 0; k < doc.Bank.size(); ++k) {
-    nameCells[k].push_back('\t');
-    AppendCell(nameCells[k], doc.Bank[k].Data);
-    longestName = std::max(longestName, nameCells[k].size());
-  }
-  std::vector<ValueTexts> columns;
-  columns.reserve(kColumnCount - kFirstFieldColumn);
-  for (int c = kFirstFieldColumn; c < kColumnCount; ++c) columns.emplace_back(FieldOf(c));
+};
 
-  // A row is written straight into the buffer, which always has room for
-  // the longest row there can be.
-  const std::size_t longestRow = 2 * longestName + 3 * 24 + columns.size() * ValueTexts::kMaxCell +
-                                 Cell::kInline + kLineEnd.size();
-  std::vector<char> buffer(kPieceSize + longestRow);
-  std::string header;
-  for (int c = kRowNumberColumn; c < kColumnCount; ++c) {
-    if (c > kRowNumberColumn) header += '\t';
-    AppendCell(header, ColumnHeader(c));
+// The text of a run of rows, with its own texts of values.
+class RowFormatter {
+ public:
+  explicit RowFormatter(const TableParts& parts) : parts_(parts) {
+    columns_.reserve(kColumnCount - kFirstFieldColumn);
+    for (int c = kFirstFieldColumn; c < kColumnCount; ++c) columns_.emplace_back(FieldOf(c));
+    block_.resize(kBlock * columns_.size());
   }
-  header += kLineEnd;
-  put(std::span(reinterpret_cast<const std::uint8_t*>(header.data()), header.size()));
 
-  char* out = buffer.data();
-  const auto flush = [&] {
-    put(std::span(reinterpret_cast<const std::uint8_t*>(buffer.data()),
-                  static_cast<std::size_t>(out - buffer.data())));
-    out = buffer.data();
-  };
-  const auto number = [&out](std::size_t n) { out = std::to_chars(out, out + 24, n).ptr; };
-  const auto text = [&out](const std::string& cell) {
-    std::memcpy(out, cell.data(), cell.size());
-    out += cell.size();
-  };
-  // Players go in blocks, and a block's cells are looked up column by
-  // column, which keeps each column's texts in the cache, then written row
-  // by row.
-  constexpr std::size_t kBlock = 64;
-  const std::size_t fields = columns.size();
-  std::vector<Cell> block(kBlock * fields);
-  for (std::size_t begin = 0; begin < doc.PlayerCount; begin += kBlock) {
-    const std::size_t rows = std::min<std::size_t>(kBlock, doc.PlayerCount - begin);
-    const std::uint8_t* records = doc.Players.data() + begin * kRecordSize;
-    for (std::size_t f = 0; f < fields; ++f)
-      for (std::size_t r = 0; r < rows; ++r)
-        block[r * fields + f] = columns[f].of(records + r * kRecordSize);
-    for (std::size_t r = 0; r < rows; ++r) {
-      const std::size_t i = begin + r;
-      const auto [last, first] = entries[i];
-      number(i);
-      text(nameCells[last]);
-      text(nameCells[first]);
-      *out++ = '\t';
-      number(last);
-      *out++ = '\t';
-      number(first);
-      for (const Cell* cell = &block[r * fields]; cell != &block[(r + 1) * fields]; ++cell)
-        out = cell->write(out);
-      *out++ = '\r';
-      *out++ = '\n';
-      if (static_cast<std::size_t>(out - buffer.data()) >= kPieceSize) flush();
+  // Rows `from` to `to` - 1, each line with its CR LF.
+  std::vector<std::uint8_t> rows(std::size_t from, std::size_t to) {
+    const std::size_t fields = columns_.size();
+    // A row is written straight into the buffer, which always has room for
+    // the longest row there can be.
+    const std::size_t longestRow = 2 * parts_.longestName + 3 * 24 + fields * ValueTexts::kMaxCell +
+                                   Cell::kInline + kLineEnd.size();
+    std::vector<std::uint8_t> text((to - from) * 1024 + longestRow);
+    std::size_t used = 0;
+    char* out = nullptr;
+    const auto number = [&out](std::size_t n) { out = std::to_chars(out, out + 24, n).ptr; };
+    const auto append = [&out](const std::string& cell) {
+      std::memcpy(out, cell.data(), cell.size());
+      out += cell.size();
+    };
+    // Players go in blocks, and a block's cells are looked up column by
+    // column, which keeps each column's texts in the cache, then written
+    // row by row.
+    for (std::size_t begin = from; begin < to; begin += kBlock) {
+      const std::size_t count = std::min(kBlock, to - begin);
+      const std::uint8_t* records = parts_.doc.Players.data() + begin * kRecordSize;
+      for (std::size_t f = 0; f < fields; ++f)
+        for (std::size_t r = 0; r < count; ++r)
+          block_[r * fields + f] = columns_[f].of(records + r * kRecordSize);
+      for (std::size_t r = 0; r < count; ++r) {
+        if (text.size() - used < longestRow) text.resize(2 * text.size() + longestRow);
+        out = reinterpret_cast<char*>(text.data() + used);
+        const std::size_t i = begin + r;
+        const auto [last, first] = parts_.entries[i];
+        number(i);
+        append(parts_.nameCells[last]);
+        append(parts_.nameCells[first]);
+        *out++ = '\t';
+        number(last);
+        *out++ = '\t';
+        number(first);
+        for (const Cell* cell = &block_[r * fields]; cell != &block_[(r + 1) * fields]; ++cell)
+          out = cell->write(out);
+        *out++ = '\r';
+        *out++ = '\n';
+        used = static_cast<std::size_t>(reinterpret_cast<std::uint8_t*>(out) - text.data());
+      }
     }
+    text.resize(used);
+    return text;
   }
-  if (out != buffer.data()) flush();
-}
 
-}  // namespace
+ private:
+  static constexpr std::size_t kBlock = 64;
+  const TableParts& parts_;
+  std::vector<ValueTexts> columns_;
+  std::vector<Cell> block_;
+};
 
-namespace {
-
-// The pieces between the thread that formats them and the one that writes
-// them, a few at a time, so that formatting and writing overlap.
-class PieceQueue {
+// Runs of rows between the threads that format them and the one that
+// writes them in order, a few ahead at most.
+class RunQueue {
  public:
   // Formatting side: false once the writer has given up.
-  bool push(std::span<const std::uint8_t> piece) {
+  bool put(std::size_t run, std::vector<std::uint8_t> text) {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return pieces_.size() < kDepth || stopped_; });
+    changed_.wait(lock, [&] { return run < next_ + kAhead || stopped_; });
     if (stopped_) return false;
-    pieces_.emplace_back(piece.begin(), piece.end());
+    ready_.emplace(run, std::move(text));
     changed_.notify_all();
     return true;
   }
-  void finish(std::exception_ptr failure) {
+  void fail(std::exception_ptr failure) {
     std::lock_guard lock(mutex_);
-    finished_ = true;
-    failure_ = failure;
+    if (!failure_) failure_ = failure;
     changed_.notify_all();
   }
-  // Writing side: the next piece, or nothing at the end.
-  std::optional<std::vector<std::uint8_t>> pop() {
+  // Writing side: the text of `run`, once it is there.
+  std::vector<std::uint8_t> take(std::size_t run) {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return !pieces_.empty() || finished_; });
-    if (pieces_.empty()) {
-      if (failure_) std::rethrow_exception(failure_);
-      return std::nullopt;
-    }
-    std::vector<std::uint8_t> piece = std::move(pieces_.front());
-    pieces_.pop_front();
+    changed_.wait(lock, [&] { return ready_.count(run) || failure_; });
+    if (!ready_.count(run)) std::rethrow_exception(failure_);
+    std::vector<std::uint8_t> text = std::move(ready_.at(run));
+    ready_.erase(run);
+    next_ = run + 1;
     changed_.notify_all();
-    return piece;
+    return text;
   }
   void stop() {
     std::lock_guard lock(mutex_);
@@ -259,43 +254,74 @@ class PieceQueue {
   }
 
  private:
-  static constexpr std::size_t kDepth = 4;
+  static constexpr std::size_t kAhead = 4;
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::deque<std::vector<std::uint8_t>> pieces_;
-  bool finished_ = false;
+  std::map<std::size_t, std::vector<std::uint8_t>> ready_;
+  std::size_t next_ = 0;
   bool stopped_ = false;
   std::exception_ptr failure_;
 };
 
-struct Stopped {};
+std::span<const std::uint8_t> Bytes(std::string_view text) {
+  return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+void WriteTable(const TableParts& parts, const ContentSink& put) {
+  std::string header;
+  for (int c = kRowNumberColumn; c < kColumnCount; ++c) {
+    if (c > kRowNumberColumn) header += '\t';
+    AppendCell(header, ColumnHeader(c));
+  }
+  header += kLineEnd;
+  put(Bytes(header));
+
+  // Runs of rows of about two megabytes; a large table has two threads
+  // formatting them, taking turns, while this one writes.
+  constexpr std::size_t kRunRows = 2048;
+  const std::size_t players = parts.doc.PlayerCount;
+  const std::size_t runs = (players + kRunRows - 1) / kRunRows;
+  if (runs <= 1) {
+    put(RowFormatter(parts).rows(0, players));
+    return;
+  }
+  RunQueue queue;
+  const auto format = [&](std::size_t first) {
+    try {
+      RowFormatter formatter(parts);
+      for (std::size_t run = first; run < runs; run += 2)
+        if (!queue.put(run,
+                       formatter.rows(run * kRunRows, std::min(players, (run + 1) * kRunRows))))
+          return;
+    } catch (...) {
+      queue.fail(std::current_exception());
+    }
+  };
+  std::thread even(format, 0);
+  std::thread odd(format, 1);
+  try {
+    for (std::size_t run = 0; run < runs; ++run) put(queue.take(run));
+  } catch (...) {
+    queue.stop();
+    even.join();
+    odd.join();
+    throw;
+  }
+  even.join();
+  odd.join();
+}
 
 }  // namespace
 
 ContentWriter TableContent(const RosterDocument& doc) {
-  return [&doc, entries = NameEntries(doc)](const ContentSink& put) {
-    PieceQueue queue;
-    std::thread formatter([&] {
-      try {
-        WriteTable(doc, entries, [&](std::span<const std::uint8_t> piece) {
-          if (!queue.push(piece)) throw Stopped{};
-        });
-        queue.finish(nullptr);
-      } catch (const Stopped&) {
-        queue.finish(nullptr);
-      } catch (...) {
-        queue.finish(std::current_exception());
-      }
-    });
-    try {
-      while (auto piece = queue.pop()) put(*piece);
-    } catch (...) {
-      queue.stop();
-      formatter.join();
-      throw;
-    }
-    formatter.join();
-  };
+  auto parts = std::make_shared<TableParts>(TableParts{doc, NameEntries(doc), {}, 0});
+  parts->nameCells.resize(doc.Bank.size());
+  for (std::size_t k = 0; k < doc.Bank.size(); ++k) {
+    parts->nameCells[k].push_back('\t');
+    AppendCell(parts->nameCells[k], doc.Bank[k].Data);
+    parts->longestName = std::max(parts->longestName, parts->nameCells[k].size());
+  }
+  return [parts](const ContentSink& put) { WriteTable(*parts, put); };
 }
 
 }  // namespace orrimax::cli

@@ -132,10 +132,11 @@ class ValueTexts {
 // nowhere is the decoder's to report, in its own words.
 std::vector<std::pair<std::size_t, std::size_t>> NameEntries(const RosterDocument& doc) {
   std::vector<std::pair<std::size_t, std::size_t>> entries(doc.PlayerCount);
+  const NameEntryIndex index(doc.Bank);
   for (std::size_t i = 0; i < doc.PlayerCount; ++i) {
     const NameOffsets offsets = DecodeNameOffsets(doc.Players, i);
-    const auto last = FindNameEntry(doc.Bank, offsets.Last);
-    const auto first = FindNameEntry(doc.Bank, offsets.First);
+    const auto last = index.find(offsets.Last);
+    const auto first = index.find(offsets.First);
     if (!last || !first) {
       PlayerColumns table;
       DecodePlayers(doc, table);
@@ -164,14 +165,15 @@ class RowFormatter {
     block_.resize(kBlock * columns_.size());
   }
 
-  // Rows `from` to `to` - 1, each line with its CR LF.
-  std::vector<std::uint8_t> rows(std::size_t from, std::size_t to) {
+  // Rows `from` to `to` - 1, each line with its CR LF, into `text` (whose
+  // room is kept from run to run); gives the bytes written.
+  std::size_t rows(std::size_t from, std::size_t to, std::vector<std::uint8_t>& text) {
     const std::size_t fields = columns_.size();
     // A row is written straight into the buffer, which always has room for
     // the longest row there can be.
     const std::size_t longestRow = 2 * parts_.longestName + 3 * 24 + fields * ValueTexts::kMaxCell +
                                    Cell::kInline + kLineEnd.size();
-    std::vector<std::uint8_t> text((to - from) * 1024 + longestRow);
+    if (text.size() < longestRow) text.resize((to - from) * 1024 + longestRow);
     std::size_t used = 0;
     char* out = nullptr;
     const auto number = [&out](std::size_t n) { out = std::to_chars(out, out + 24, n).ptr; };
@@ -207,8 +209,7 @@ class RowFormatter {
         used = static_cast<std::size_t>(reinterpret_cast<std::uint8_t*>(out) - text.data());
       }
     }
-    text.resize(used);
-    return text;
+    return used;
   }
 
  private:
@@ -218,12 +219,26 @@ class RowFormatter {
   std::vector<Cell> block_;
 };
 
+// A run's text: the bytes in front of a buffer that is used again.
+struct RunText {
+  std::vector<std::uint8_t> buffer;
+  std::size_t size = 0;
+};
+
 // Runs of rows between the threads that format them and the one that
-// writes them in order, a few ahead at most.
+// writes them in order, a few ahead at most; their buffers go round.
 class RunQueue {
  public:
-  // Formatting side: false once the writer has given up.
-  bool put(std::size_t run, std::vector<std::uint8_t> text) {
+  // Formatting side: a buffer to fill.
+  std::vector<std::uint8_t> buffer() {
+    std::lock_guard lock(mutex_);
+    if (spare_.empty()) return {};
+    std::vector<std::uint8_t> buffer = std::move(spare_.back());
+    spare_.pop_back();
+    return buffer;
+  }
+  // False once the writer has given up.
+  bool put(std::size_t run, RunText text) {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] { return run < next_ + kAhead || stopped_; });
     if (stopped_) return false;
@@ -237,15 +252,19 @@ class RunQueue {
     changed_.notify_all();
   }
   // Writing side: the text of `run`, once it is there.
-  std::vector<std::uint8_t> take(std::size_t run) {
+  RunText take(std::size_t run) {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] { return ready_.count(run) || failure_; });
     if (!ready_.count(run)) std::rethrow_exception(failure_);
-    std::vector<std::uint8_t> text = std::move(ready_.at(run));
+    RunText text = std::move(ready_.at(run));
     ready_.erase(run);
     next_ = run + 1;
     changed_.notify_all();
     return text;
+  }
+  void giveBack(std::vector<std::uint8_t> buffer) {
+    std::lock_guard lock(mutex_);
+    spare_.push_back(std::move(buffer));
   }
   void stop() {
     std::lock_guard lock(mutex_);
@@ -257,7 +276,8 @@ class RunQueue {
   static constexpr std::size_t kAhead = 4;
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::map<std::size_t, std::vector<std::uint8_t>> ready_;
+  std::map<std::size_t, RunText> ready_;
+  std::vector<std::vector<std::uint8_t>> spare_;
   std::size_t next_ = 0;
   bool stopped_ = false;
   std::exception_ptr failure_;
@@ -282,17 +302,21 @@ void WriteTable(const TableParts& parts, const ContentSink& put) {
   const std::size_t players = parts.doc.PlayerCount;
   const std::size_t runs = (players + kRunRows - 1) / kRunRows;
   if (runs <= 1) {
-    put(RowFormatter(parts).rows(0, players));
+    std::vector<std::uint8_t> text;
+    const std::size_t size = RowFormatter(parts).rows(0, players, text);
+    put(std::span(text).first(size));
     return;
   }
   RunQueue queue;
   const auto format = [&](std::size_t first) {
     try {
       RowFormatter formatter(parts);
-      for (std::size_t run = first; run < runs; run += 2)
-        if (!queue.put(run,
-                       formatter.rows(run * kRunRows, std::min(players, (run + 1) * kRunRows))))
-          return;
+      for (std::size_t run = first; run < runs; run += 2) {
+        RunText text{queue.buffer()};
+        text.size =
+            formatter.rows(run * kRunRows, std::min(players, (run + 1) * kRunRows), text.buffer);
+        if (!queue.put(run, std::move(text))) return;
+      }
     } catch (...) {
       queue.fail(std::current_exception());
     }
@@ -300,7 +324,11 @@ void WriteTable(const TableParts& parts, const ContentSink& put) {
   std::thread even(format, 0);
   std::thread odd(format, 1);
   try {
-    for (std::size_t run = 0; run < runs; ++run) put(queue.take(run));
+    for (std::size_t run = 0; run < runs; ++run) {
+      RunText text = queue.take(run);
+      put(std::span(text.buffer).first(text.size));
+      queue.giveBack(std::move(text.buffer));
+    }
   } catch (...) {
     queue.stop();
     even.join();

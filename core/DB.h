@@ -160,8 +160,20 @@ struct NameOffsets {
 };
 NameOffsets DecodeNameOffsets(std::span<const std::uint8_t> records, std::size_t record);
 
-// Index of the entry at pool offset `offset`, or nothing.
-std::optional<std::size_t> FindNameEntry(const NameBank& bank, std::uint32_t offset);
+// The entry at each pool offset: a roster's every name pointer is looked up
+// in it, at the cost of one read each.
+class NameEntryIndex {
+ public:
+  explicit NameEntryIndex(const NameBank& bank);
+  // Index of the entry at pool offset `offset`, or nothing.
+  std::optional<std::size_t> find(std::uint32_t offset) const {
+    if (offset >= entryAt_.size() || entryAt_[offset] == 0) return std::nullopt;
+    return entryAt_[offset] - 1;
+  }
+
+ private:
+  std::vector<std::uint32_t> entryAt_;  // entry + 1 where an entry begins, else 0
+};
 
 // ---- Column catalogue --------------------------------------------------------
 

@@ -119,6 +119,7 @@ void DecodePlayers(const RosterDocument& doc, PlayerColumns& table) {
   // and each column's end stay in the cache while the column takes its cells.
   constexpr std::size_t kBlock = 64;
   CellText text;
+  const NameEntryIndex entries(doc.Bank);
   for (std::size_t begin = 0; begin < n; begin += kBlock) {
     const std::size_t end = std::min(n, begin + kBlock);
     for (std::size_t i = begin; i < end; ++i) {
@@ -127,9 +128,9 @@ void DecodePlayers(const RosterDocument& doc, PlayerColumns& table) {
 
       // The first player's last name is entry 0 whatever its pointer holds.
       const NameOffsets offsets = DecodeNameOffsets(records, i);
-      const auto last = FindNameEntry(doc.Bank, offsets.Last);
+      const auto last = entries.find(offsets.Last);
       if (!last) ThrowNoEntry(i, "last name", offsets.Last);
-      const auto first = FindNameEntry(doc.Bank, offsets.First);
+      const auto first = entries.find(offsets.First);
       if (!first) ThrowNoEntry(i, "first name", offsets.First);
       const auto name = [&](std::size_t entry, std::vector<std::uint32_t>& nameText,
                             std::vector<std::uint32_t>& idText, ColumnList& names,

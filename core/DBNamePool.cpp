@@ -157,12 +157,13 @@ NameOffsets DecodeNameOffsets(std::span<const std::uint8_t> records, std::size_t
   return {last, firstName};
 }
 
-std::optional<std::size_t> FindNameEntry(const NameBank& bank, std::uint32_t offset) {
-  // Offsets grow strictly with the entry number, so at most one entry matches.
-  const auto it = std::lower_bound(bank.begin(), bank.end(), offset,
-                                   [](const Name& n, std::uint32_t v) { return n.P < v; });
-  if (it == bank.end() || it->P != offset) return std::nullopt;
-  return static_cast<std::size_t>(it - bank.begin());
+NameEntryIndex::NameEntryIndex(const NameBank& bank) {
+  // Offsets grow strictly with the entry number, so at most one entry
+  // begins at each; the parsed pool keeps them within its size.
+  if (bank.empty()) return;
+  entryAt_.assign(std::size_t{bank.back().P} + 1, 0);
+  for (std::size_t k = 0; k < bank.size(); ++k)
+    entryAt_[bank[k].P] = static_cast<std::uint32_t>(k + 1);
 }
 
 }  // namespace orrimax

@@ -239,16 +239,17 @@ TEST(NamePointers, OffsetsAreMeasuredFromTheFirstPlayersLastName) {
   }
 }
 
-TEST(NamePointers, FindNameEntryMatchesExactOffsetsOnly) {
+TEST(NamePointers, TheIndexMatchesExactOffsetsOnly) {
   const NameBank bank = ParseNamePool(gen::MakePool({u"AB", u"", u"C"}));
-  EXPECT_EQ(FindNameEntry(bank, 0), 0u);
-  EXPECT_EQ(FindNameEntry(bank, 6), 1u);
-  EXPECT_EQ(FindNameEntry(bank, 8), 2u);
-  EXPECT_EQ(FindNameEntry(bank, 12), 3u);
-  EXPECT_EQ(FindNameEntry(bank, kPoolSize - 2), bank.size() - 1);
+  const NameEntryIndex index(bank);
+  EXPECT_EQ(index.find(0), 0u);
+  EXPECT_EQ(index.find(6), 1u);
+  EXPECT_EQ(index.find(8), 2u);
+  EXPECT_EQ(index.find(12), 3u);
+  EXPECT_EQ(index.find(kPoolSize - 2), bank.size() - 1);
   for (std::uint32_t miss : {1u, 2u, 7u, 9u, 13u, std::uint32_t(kPoolSize), 0xFFFFFFFFu})
-    EXPECT_FALSE(FindNameEntry(bank, miss).has_value()) << miss;
-  EXPECT_FALSE(FindNameEntry(NameBank{}, 0).has_value());
+    EXPECT_FALSE(index.find(miss).has_value()) << miss;
+  EXPECT_FALSE(NameEntryIndex(NameBank{}).find(0).has_value());
 }
 
 class GeneratedNames : public ::testing::TestWithParam<gen::RosterShape> {};

@@ -172,7 +172,9 @@ class NameEntryIndex {
   }
 
  private:
-  std::vector<std::uint32_t> entryAt_;  // entry + 1 where an entry begins, else 0
+  // Entry + 1 where an entry begins, else 0: a pool has fewer entries than
+  // 16 bits count, one per two bytes at most.
+  std::vector<std::uint16_t> entryAt_;
 };
 
 // ---- Column catalogue --------------------------------------------------------

@@ -160,10 +160,11 @@ NameOffsets DecodeNameOffsets(std::span<const std::uint8_t> records, std::size_t
 NameEntryIndex::NameEntryIndex(const NameBank& bank) {
   // Offsets grow strictly with the entry number, so at most one entry
   // begins at each; the parsed pool keeps them within its size.
+  static_assert(kPoolSize / 2 + 1 < 0x10000);
   if (bank.empty()) return;
   entryAt_.assign(std::size_t{bank.back().P} + 1, 0);
   for (std::size_t k = 0; k < bank.size(); ++k)
-    entryAt_[bank[k].P] = static_cast<std::uint32_t>(k + 1);
+    entryAt_[bank[k].P] = static_cast<std::uint16_t>(k + 1);
 }
 
 }  // namespace orrimax

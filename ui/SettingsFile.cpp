@@ -1,15 +1,30 @@
 #include "SettingsFile.h"
 
 #include <QFileInfo>
-
-// Debian's SimpleIni is built for ICU conversion.
-#define SI_CONVERT_ICU
-#include <SimpleIni.h>
-
 #include <span>
 
 #include "DB.h"
 #include "FileIO.h"
+
+// Only the UTF-8 char interface is used, and it converts nothing: the
+// converter decides what the header pulls in and how keys compare. On
+// Windows its own API, with keys folded as plain ASCII as here rather than
+// by the ANSI code page (SI_NO_MBCS); elsewhere ICU, as Debian's package
+// lacks the generic converter's ConvertUTF.h. Included last, so that
+// <windows.h> reaches no header of ours.
+#if defined(_WIN32)
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define SI_CONVERT_WIN32
+#define SI_NO_MBCS
+#else
+#define SI_CONVERT_ICU
+#endif
+#include <SimpleIni.h>
 
 namespace orrimax::ui {
 

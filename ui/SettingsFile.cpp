@@ -38,7 +38,9 @@ ProfileFile::ProfileFile() : data_(std::make_unique<Data>()) {
 
 ProfileFile::ProfileFile(QString path) : ProfileFile() {
   path_ = std::move(path);
-  if (!QFileInfo(path_).isFile()) return;
+  // Anything there is the settings file: one that is no regular file (a
+  // folder) is refused by the reader, and that is said.
+  if (!QFileInfo::exists(path_)) return;
   exists_ = true;
   try {
     const std::vector<std::uint8_t> bytes =
@@ -115,9 +117,9 @@ std::string ProfileFile::text() const {
   return text;
 }
 
-void ProfileFile::save() const {
+void ProfileFile::saveAs(const QString& path) const {
   const std::string text = this->text();
-  SaveFile(std::filesystem::path(path_.toStdU16String()),
+  SaveFile(std::filesystem::path(path.toStdU16String()),
            std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 

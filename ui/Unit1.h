@@ -37,7 +37,8 @@ QString ErrorText(const QString& message);
 
 class TForm1 : public QMainWindow {
  public:
-  // `settingsFile` replaces Config.ini beside the executable (for tests).
+  // `settingsFile` replaces Config.ini beside the executable (for tests),
+  // or `settings` gives both where it is read from and where written to.
   explicit TForm1(QWidget* parent = nullptr, const QString& settingsFile = QString());
   TForm1(QWidget* parent, SettingsLocation settings);
   ~TForm1() override;

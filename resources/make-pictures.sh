@@ -24,3 +24,6 @@ for size in 16 22 24 32 48 64 128 256; do
     -draw "line $((c - r)),$c $((c + r)),$c" -draw "line $c,$((c - r)) $c,$((c + r))" \
     "icons/orrimax-${size}.png"
 done
+# The same icon for Windows, in one file (8-bit channels: Windows shows no
+# 16-bit PNG layer).
+/usr/bin/convert icons/orrimax-{16,24,32,48,64,256}.png -depth 8 -strip orrimax.ico

@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config ccache
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libjpeg62-turbo-dev libsimpleini-dev zlib1g-dev
+  libsimpleini-dev zlib1g-dev
   clang libclang-rt-14-dev clang-format
   xvfb xauth xdotool xclip imagemagick fonts-wine acl
   help2man lintian desktop-file-utils appstream dpkg-dev libglib2.0-bin

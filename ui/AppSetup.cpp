@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QTemporaryFile>
 
 // Resources compiled into a static library must be registered by name.
 static void InitResources() {
@@ -26,18 +27,31 @@ QString ProgramFolder() {
   return QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + "/");
 }
 
-QString SettingsFilePath(const QString& programFolder, const QString& userFolder) {
-  // Beside the program where it may be kept there (a portable copy, as on
-  // Windows); an installed program's folder is the system's, so the user's
-  // own configuration folder holds it instead.
+bool CanBeWritten(const QString& file) {
+  QFile existing(file);
+  if (existing.exists()) {
+    // A file without any write permission is read-only even for root, as
+    // the saver treats it.
+    constexpr auto anyWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    return (existing.permissions() & anyWrite) &&
+           existing.open(QIODevice::ReadWrite | QIODevice::ExistingOnly);
+  }
+  QTemporaryFile probe(QFileInfo(file).absolutePath() + "/Config.XXXXXX");
+  return probe.open();
+}
+
+SettingsLocation FindSettingsFile(const QString& programFolder, const QString& userFolder,
+                                  const std::function<bool(const QString& file)>& canBeWritten) {
   const QString beside = programFolder + "Config.ini";
-  const QFileInfo file(beside);
-  const QFileInfo folder(programFolder);
-  // A system folder (/usr/bin) is never the place, even for root.
+  // An installed program's folder is the system's: Program Files refuses
+  // the try, /usr/bin is refused here as root could write it.
   const bool system = programFolder.startsWith("/usr/");
-  if (!system && (file.exists() ? file.isWritable() : folder.isWritable())) return beside;
-  QDir().mkpath(userFolder);
-  return QDir::toNativeSeparators(userFolder + "/Config.ini");
+  if ((!system && canBeWritten(beside)) || userFolder.isEmpty()) return {beside, beside};
+  const QString own = QDir::toNativeSeparators(userFolder + "/Config.ini");
+  // A file left beside the program (by an installer or an administrator)
+  // gives the settings until the user has saved some of their own.
+  const bool besideFirst = !QFileInfo::exists(own) && QFileInfo::exists(beside);
+  return {besideFirst ? beside : own, own};
 }
 
 }  // namespace orrimax::ui

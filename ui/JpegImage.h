@@ -1,4 +1,5 @@
-// JPEG decoding through libjpeg.
+// JPEG decoding through Qt's image reader (its plugin wraps libjpeg), so the
+// program needs no JPEG library of its own where Qt brings one.
 #pragma once
 
 #include <QByteArray>
@@ -6,7 +7,7 @@
 
 namespace orrimax::ui {
 
-// A null image when the bytes are not a JPEG that libjpeg can decode.
+// A null image when the bytes are not a JPEG that the reader can decode.
 QImage DecodeJpeg(const QByteArray& bytes);
 
 }  // namespace orrimax::ui

@@ -1,15 +1,30 @@
 #include "SettingsFile.h"
 
 #include <QFileInfo>
-
-// Debian's SimpleIni is built for ICU conversion.
-#define SI_CONVERT_ICU
-#include <SimpleIni.h>
-
 #include <span>
 
 #include "DB.h"
 #include "FileIO.h"
+
+// Only the UTF-8 char interface is used, and it converts nothing: the
+// converter decides what the header pulls in and how keys compare. On
+// Windows its own API, with keys folded as plain ASCII as here rather than
+// by the ANSI code page (SI_NO_MBCS); elsewhere ICU, as Debian's package
+// lacks the generic converter's ConvertUTF.h. Included last, so that
+// <windows.h> reaches no header of ours.
+#if defined(_WIN32)
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define SI_CONVERT_WIN32
+#define SI_NO_MBCS
+#else
+#define SI_CONVERT_ICU
+#endif
+#include <SimpleIni.h>
 
 namespace orrimax::ui {
 
@@ -23,7 +38,9 @@ ProfileFile::ProfileFile() : data_(std::make_unique<Data>()) {
 
 ProfileFile::ProfileFile(QString path) : ProfileFile() {
   path_ = std::move(path);
-  if (!QFileInfo(path_).isFile()) return;
+  // Anything there is the settings file: one that is no regular file (a
+  // folder) is refused by the reader, and that is said.
+  if (!QFileInfo::exists(path_)) return;
   exists_ = true;
   try {
     const std::vector<std::uint8_t> bytes =
@@ -100,9 +117,9 @@ std::string ProfileFile::text() const {
   return text;
 }
 
-void ProfileFile::save() const {
+void ProfileFile::saveAs(const QString& path) const {
   const std::string text = this->text();
-  SaveFile(std::filesystem::path(path_.toStdU16String()),
+  SaveFile(std::filesystem::path(path.toStdU16String()),
            std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 

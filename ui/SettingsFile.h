@@ -33,8 +33,10 @@ class ProfileFile {
 
   // The file's text: Windows line ends, one blank line between sections.
   std::string text() const;
-  // Writes the whole file (crash-safe); throws on failure.
-  void save() const;
+  // Writes the whole file (crash-safe), to where it was read from or to
+  // `path`; throws on failure.
+  void save() const { saveAs(path_); }
+  void saveAs(const QString& path) const;
 
  private:
   ProfileFile();

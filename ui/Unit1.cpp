@@ -9,10 +9,11 @@
 #include <QProxyStyle>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <QDir>
-#include <cstdio>
+#include <utility>
 
 #include "AboutBx.h"
 #include "AppSetup.h"
@@ -75,7 +76,14 @@ QString ErrorText(const QString& message) {
   return QString::fromStdString(WithFullStop(message.toStdString()));
 }
 
-TForm1::TForm1(QWidget* parent, const QString& settingsFile) : QMainWindow(parent) {
+TForm1::TForm1(QWidget* parent, const QString& settingsFile)
+    : TForm1(parent, settingsFile.isEmpty()
+                         ? FindSettingsFile(ProgramFolder(), QStandardPaths::writableLocation(
+                                                                 QStandardPaths::AppConfigLocation))
+                         : SettingsLocation{settingsFile, settingsFile}) {}
+
+TForm1::TForm1(QWidget* parent, SettingsLocation settingsFile)
+    : QMainWindow(parent), settings(std::move(settingsFile)) {
   setObjectName("Form1");
   setWindowTitle(ProgramTitle());
   setAcceptDrops(true);
@@ -117,11 +125,6 @@ TForm1::TForm1(QWidget* parent, const QString& settingsFile) : QMainWindow(paren
   Panel2->installEventFilter(this);
 
   // Creation: fixed column widths (above), then the settings, if any.
-  settingsPath =
-      settingsFile.isEmpty()
-          ? SettingsFilePath(ProgramFolder(),
-                             QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation))
-          : settingsFile;
   LoadSettings();
 
   AboutBox = new TAboutBox(this);
@@ -381,14 +384,24 @@ void TForm1::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
-  // The window closes even when its settings cannot be written.
+  // The window closes even when its settings cannot be written; the user
+  // is told while it is still there (a Windows program has no console).
   try {
     SaveSettings();
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "Orrimax: the settings could not be written to %s: %s\n",
-                 qPrintable(QDir::toNativeSeparators(settingsPath)), e.what());
+    showWarning(ErrorText("The settings could not be written to " +
+                          QDir::toNativeSeparators(settings.write) + ": " +
+                          QString::fromUtf8(e.what())));
   }
   event->accept();
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  // Said over the shown window, once, when its creation is over.
+  if (!settingsProblem_.isEmpty())
+    QTimer::singleShot(
+        0, this, [this, text = std::exchange(settingsProblem_, QString())] { showWarning(text); });
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {

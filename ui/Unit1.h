@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 
+#include "AppSetup.h"
 #include "DB.h"
 #include "DrawGrids.h"
 #include "Grid.h"
@@ -36,8 +37,10 @@ QString ErrorText(const QString& message);
 
 class TForm1 : public QMainWindow {
  public:
-  // `settingsFile` replaces Config.ini beside the executable (for tests).
+  // `settingsFile` replaces Config.ini beside the executable (for tests),
+  // or `settings` gives both where it is read from and where written to.
   explicit TForm1(QWidget* parent = nullptr, const QString& settingsFile = QString());
+  TForm1(QWidget* parent, SettingsLocation settings);
   ~TForm1() override;
 
   // ---- Controls, named as the window's parts are known ----
@@ -125,7 +128,7 @@ class TForm1 : public QMainWindow {
   void FilterBClick();
   void LoadSettings();
   void SaveSettings();
-  QString settingsPath;  // Config.ini beside the executable
+  SettingsLocation settings;  // Config.ini, beside the executable or the user's
 
   // ---- Actions (their behaviour comes with the grid, clipboard and names commands) ----
   void FindNextExecute();
@@ -176,6 +179,7 @@ class TForm1 : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -206,6 +210,7 @@ class TForm1 : public QMainWindow {
   GridCoord PendingRegroup{0, 0};           // a salary cell to regroup; row 0: none
   std::unique_ptr<NamesBankEditor> names_;  // the names bank's rules, over the two grids
   QStyle* listPopupStyle_ = nullptr;        // the column choosers' drop-down lists
+  QString settingsProblem_;                 // why the settings file was not read, said once shown
 };
 
 }  // namespace orrimax::ui

@@ -1,7 +1,7 @@
 // The search bar (Find Next), the column group filter and the settings file.
 #include <QDir>
+#include <QFileInfo>
 #include <QProcessEnvironment>
-#include <cstdio>
 
 #include "SettingsFile.h"
 #include "Unit1.h"
@@ -79,14 +79,14 @@ void TForm1::FilterBClick() {
 }
 
 void TForm1::LoadSettings() {
-  const ProfileFile ini(settingsPath);
+  const ProfileFile ini(settings.read);
   if (!ini.exists()) {
     for (int i = 0; i < kGroupCount; ++i) GroupFilter->item(i)->setCheckState(Qt::Checked);
     return;
   }
   if (!ini.problem().isEmpty())
-    std::fprintf(stderr, "Orrimax: %s: %s; using the default settings\n",
-                 qPrintable(QDir::toNativeSeparators(settingsPath)), qPrintable(ini.problem()));
+    settingsProblem_ = ErrorText(QDir::toNativeSeparators(settings.read) + ": " + ini.problem() +
+                                 "; using the default settings");
   for (int i = 0; i < kGroupCount; ++i) {
     const bool checked = ini.readInteger(kGroupFilter, QString::number(i), 1) != 0;
     GroupFilter->item(i)->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
@@ -104,7 +104,8 @@ void TForm1::LoadSettings() {
 }
 
 void TForm1::SaveSettings() {
-  ProfileFile ini(settingsPath);
+  // Read again, so that the keys this program does not know stay as they are.
+  ProfileFile ini(settings.read);
   for (int i = 0; i < kGroupCount; ++i)
     ini.writeString(kGroupFilter, QString::number(i),
                     GroupFilter->item(i)->checkState() == Qt::Checked ? "1" : "0");
@@ -113,7 +114,8 @@ void TForm1::SaveSettings() {
   ini.writeInteger(kSearch, "Col1", ComboBox1->currentIndex());
   ini.writeInteger(kSearch, "Col2", ComboBox2->currentIndex());
   ini.writeString(kDialogs, "Open", openFolder);
-  ini.save();
+  QDir().mkpath(QFileInfo(settings.write).absolutePath());
+  ini.saveAs(settings.write);
 }
 
 }  // namespace orrimax::ui

@@ -1,4 +1,4 @@
-// The About box: its size, its picture decoded by libjpeg, links and OK.
+// The About box: its size, its picture decoded by Qt's JPEG reader, links and OK.
 #include <QFile>
 
 #include "AboutBx.h"
@@ -31,6 +31,11 @@ class AboutBoxTest : public QObject {
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QImage image = DecodeJpeg(file.readAll());
     QCOMPARE(image.size(), QSize(354, 226));
+    // Inside the ball, clear of its seams: the ball's orange, channels in order.
+    const QColor ball = image.pixelColor(150, 90);
+    QVERIFY2(qAbs(ball.red() - 0xe8) < 24 && qAbs(ball.green() - 0x73) < 24 &&
+                 qAbs(ball.blue() - 0x1c) < 24,
+             qPrintable(ball.name()));
     TAboutBox box;
     QCOMPARE(box.Image1->pixmap().size(), QSize(177, 113));
     QCOMPARE(ProportionalSize(QSize(400, 100), QSize(177, 113)), QSize(177, 44));

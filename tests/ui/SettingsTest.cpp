@@ -1,7 +1,5 @@
 // The column group filter and Config.ini: read at start-up, written when the
 // window closes, with the defaults of a missing file, section or key.
-#include <sys/wait.h>
-#include <unistd.h>
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
@@ -10,6 +8,11 @@
 #include "AppSetup.h"
 #include "SettingsFile.h"
 #include "UiTestSupport.h"
+
+#ifdef Q_OS_UNIX
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 using namespace orrimax;
 using namespace orrimax::ui;
@@ -205,41 +208,168 @@ class SettingsTest : public QObject {
     QCOMPARE(next->Players->colWidth(30), -1);
   }
 
-  void anUnwritableFolderDoesNotStopClosing() {
-    const QString folder = dir_->filePath("locked");
-    QDir().mkdir(folder);
-    QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
-    auto form = std::make_unique<TForm1>(nullptr, folder + "/missing/Config.ini");
+  // A settings file that cannot be written is said in the warning box, and
+  // the window closes all the same.
+  void aFailedWriteDoesNotStopClosing() {
+    // A file where its folder should be: not even root can make the folder.
+    const QString blocker = dir_->filePath("missing");
+    QFile file(blocker);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    const QString path = blocker + "/Config.ini";
+    auto form = std::make_unique<TForm1>(nullptr, path);
+    QStringList warnings;
+    form->showWarning = [&](const QString& text) { warnings << text; };
     QVERIFY(ShowActive(*form));
     form->close();
     QVERIFY(!form->isVisible());
-    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QCOMPARE(warnings.size(), 1);
+    QCOMPARE(warnings[0], "The settings could not be written to " + QDir::toNativeSeparators(path) +
+                              ": Path not found.");
   }
 
-  void theSettingsFileIsBesideTheProgramOnlyWhereItMayBeWritten() {
-    const QString program = dir_->filePath("bin") + "/";
-    const QString user = dir_->filePath("user/config");
-    QVERIFY(QDir().mkpath(program));
-    QCOMPARE(SettingsFilePath(program, user), program + "Config.ini");
+  void anUnreadableFileIsSaidOnceTheWindowShows() {
+    QVERIFY(QDir().mkdir(Ini()));  // a folder: no file the reader takes
+    auto form = NewForm(*dir_);
+    QStringList warnings;
+    form->showWarning = [&](const QString& text) { warnings << text; };
+    QCOMPARE(form->searchCol1, 2);  // the defaults, as for a file without settings
+    QVERIFY(warnings.isEmpty());    // not before the window is there
+    QVERIFY(ShowActive(*form));
+    QTRY_COMPARE(warnings.size(), 1);
+    QCOMPARE(warnings[0],
+             QDir::toNativeSeparators(Ini()) + ": File access denied; using the default settings.");
+    form->hide();
+    QVERIFY(ShowActive(*form));
+    QTest::qWait(20);
+    QCOMPARE(warnings.size(), 1);  // once
+    form->close();
+    QCOMPARE(warnings.size(), 2);
+    QCOMPARE(warnings[1], "The settings could not be written to " +
+                              QDir::toNativeSeparators(Ini()) + ": File access denied.");
+  }
+
+  // Beside the program where it may be written there; else the user's own
+  // file, read from beside the program until there is one.
+  void whereTheSettingsAre_data() {
+    QTest::addColumn<QString>("program");  // under the test's folder, or absolute
+    QTest::addColumn<bool>("writable");
+    QTest::addColumn<bool>("beside");  // a Config.ini beside the program
+    QTest::addColumn<bool>("own");     // the user's own Config.ini
+    QTest::addColumn<QString>("read");
+    QTest::addColumn<QString>("write");
+    QTest::newRow("portable, first run") << "bin" << true << false << false << "beside"
+                                         << "beside";
+    QTest::newRow("portable, both") << "bin" << true << true << true << "beside"
+                                    << "beside";
+    QTest::newRow("portable, only the user's") << "bin" << true << false << true << "beside"
+                                               << "beside";
+    QTest::newRow("read-only, first run") << "bin" << false << false << false << "own"
+                                          << "own";
+    QTest::newRow("read-only, left beside") << "bin" << false << true << false << "beside"
+                                            << "own";
+    QTest::newRow("read-only, both") << "bin" << false << true << true << "own"
+                                     << "own";
+    QTest::newRow("read-only, the user's") << "bin" << false << false << true << "own"
+                                           << "own";
+    QTest::newRow("system folder, root")
+        << "/usr/lib/orrimax-none/" << true << false << false << "own"
+        << "own";
+  }
+
+  void whereTheSettingsAre() {
+    QFETCH(QString, program);
+    QFETCH(bool, writable);
+    QFETCH(bool, beside);
+    QFETCH(bool, own);
+    QFETCH(QString, read);
+    QFETCH(QString, write);
+    if (!program.startsWith('/')) program = dir_->filePath(program) + "/";
+    const QString userFolder = dir_->filePath("user/config");
+    const QString paths[] = {program + "Config.ini",
+                             QDir::toNativeSeparators(userFolder + "/Config.ini")};
+    for (auto [make, path] : {std::pair{beside, paths[0]}, std::pair{own, paths[1]}}) {
+      if (!make) continue;
+      QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+      QFile f(path);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    QStringList asked;
+    const SettingsLocation found = FindSettingsFile(program, userFolder, [&](const QString& file) {
+      asked << file;
+      return writable;
+    });
+    QCOMPARE(found.read, paths[read == "own"]);
+    QCOMPARE(found.write, paths[write == "own"]);
+    if (!program.startsWith("/usr/")) QCOMPARE(asked, QStringList{paths[0]});
+    QVERIFY(!QFileInfo::exists(userFolder) || own);  // made only when written
+  }
+
+  // The settings left beside a program in a read-only folder are taken over
+  // into the user's file, which keeps their other keys; the first stays.
+  void aReadOnlyProgramFolderSavesIntoTheUsersFile() {
+    const QByteArray left = "[Mine]\r\nkeep=this\r\n[Search]\r\nField1=smith\r\nCol1=3\r\n";
+    WriteIni(left);
+    const QString own = dir_->filePath("user/Orrimax/Config.ini");
+    auto form = std::make_unique<TForm1>(nullptr, SettingsLocation{Ini(), own});
+    QStringList warnings;
+    form->showWarning = [&](const QString& text) { warnings << text; };
+    QCOMPARE(form->LName->text(), QString("smith"));
+    QCOMPARE(form->searchCol1, 3);
+    form->FName->setText("Jo");
+    QVERIFY(ShowActive(*form));
+    form->close();
+    QCOMPARE(warnings, QStringList());
+    QCOMPARE(ReadIni().toUtf8(), left);
+    QFile saved(own);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(saved.readAll());
+    QVERIFY(text.startsWith("[Mine]\r\nkeep=this\r\n\r\n[Search]\r\nField1=smith\r\nCol1=-1\r\n"));
+    QVERIFY(text.contains("Field2=Jo\r\n"));
+  }
+
+  // Tried on the disk: a file that is there must open for writing, a new one
+  // must be made, and nothing is left behind.
+  void canBeWrittenTriesTheDisk() {
+    const QString folder = dir_->filePath("bin");
+    QVERIFY(QDir().mkpath(folder));
+    const QString file = folder + "/Config.ini";
+    QVERIFY(CanBeWritten(file));
+    QCOMPARE(QDir(folder).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+    {
+      QFile f(file);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write("[S]\r\n");
+    }
+    QVERIFY(CanBeWritten(file));
+    QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    QVERIFY(!CanBeWritten(file));  // read-only, even for root
+    QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
+    QCOMPARE(gen::ReadBytes(file.toStdString()),
+             (std::vector<std::uint8_t>{'[', 'S', ']', '\r', '\n'}));
+    QVERIFY(QFile::remove(file));
+    QVERIFY(!CanBeWritten(folder + "/none/Config.ini"));
+#ifdef Q_OS_UNIX
+    // A folder the user may not write (root may write any: an ordinary user
+    // is forked off for it), as an installed program's folder is.
     if (::geteuid() != 0) {
-      QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner);
-      const QString chosen = SettingsFilePath(program, user);
-      QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-      QCOMPARE(chosen, QDir::toNativeSeparators(user + "/Config.ini"));
+      QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+      const bool writable = CanBeWritten(file);
+      QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+      QVERIFY(!writable);
       return;
     }
-    // As an installed program run by an ordinary user: a folder of root's.
     QFile::setPermissions(dir_->path(), QFileDevice::Permissions(0x7777));
     const pid_t child = ::fork();
     if (child == 0) {
       if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(100);
-      const bool user_ = SettingsFilePath(program, user) == user + "/Config.ini";
-      ::_exit(user_ && QFileInfo(user).isDir() ? 0 : 1);
+      ::_exit(!CanBeWritten(file) && QDir(folder).isEmpty() ? 0 : 1);
     }
     int status = 0;
     ::waitpid(child, &status, 0);
     QVERIFY(WIFEXITED(status));
     QCOMPARE(WEXITSTATUS(status), 0);
+#endif
   }
 
   void profileFileSemantics() {

@@ -13,6 +13,10 @@ namespace orrimax::cli {
 // or a double quote).
 std::string CellText(std::u16string_view cell);
 
+// One cell's UTF-8 before any quoting, its lone surrogates escaped as in the
+// texts: what a workbook cell holds.
+std::string FileText(std::u16string_view cell);
+
 // Line 0 the header texts of columns 1 to 234, then one line per player.
 std::string FormatTable(const PlayerColumns& table);
 

@@ -98,7 +98,7 @@ void EscapeForWorkbook(std::string_view cell, std::string& out) {
       if (b < 0x20 && b != '\t' && b != '\n')
         AppendEscape(out, b);
       else if (b == '_' && EscapeAt(cell, i) >= 0)
-        out += "_x005F";  // the text's own "_xHHHH_" stays text
+        out += "_x005F_";  // the text's own "_xHHHH_" stays text
       else
         out += static_cast<char>(b);
       ++i;

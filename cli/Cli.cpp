@@ -60,7 +60,8 @@ constexpr const char* kExportHelp =
     "workbook cannot hold as such (a control character, CR among them) is\n"
     "written as the workbook escape _xHHHH_ of its code, and a text of that\n"
     "form is itself escaped, as _x005F_xHHHH_; spreadsheets and import read\n"
-    "them back.\n";
+    "them back (LibreOffice Calc keeps every cell, but turns a CR LF inside a\n"
+    "cell into LF). Temporary files go to $TMPDIR.\n";
 
 constexpr const char* kImportHelp =
     "Usage: orrimax-cli import ROSTER [--table FILE] [--names FILE] [--no-backup]\n"

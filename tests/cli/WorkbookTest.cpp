@@ -352,6 +352,30 @@ TEST_F(WorkbookTest, EditedWorkbookCellsLandAndBadOnesAreRefused) {
     EXPECT_EQ(entry.path().filename().string().find(".orrimax-"), std::string::npos);
 }
 
+TEST_F(WorkbookTest, WrongWorkbookArgumentsGetClearMessages) {
+  const fs::path ros = dir_ / "r.ros";
+  gen::WriteBytes(ros, gen::GenerateRoster({}).file);
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string message;
+  };
+  const Case cases[] = {
+      {{"export", ros.string(), "--xlsx", "a.xlsx", "-o", "b.txt"},
+       2,
+       "give either -o FILE or --xlsx"},
+      {{"export", ros.string(), "--xlsx", "a.xlsx", "--bom"}, 2, "--bom is for texts"},
+      {{"export", ros.string(), "--xlsx"}, 2, "option --xlsx needs a value"},
+      {{"export", ros.string(), "--xlsx", "/nonexistent/a.xlsx"}, 1, "/nonexistent/a.xlsx: "},
+  };
+  for (const Case& c : cases) {
+    const Result r = RunTool(c.args);
+    EXPECT_EQ(r.status, c.status) << c.message;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(gen::ReadBytes(ros), gen::GenerateRoster({}).file);
+}
+
 // LibreOffice Calc opens the workbooks and saves them as its own: every cell
 // is kept, but for a CR LF inside a cell, which Calc turns into LF. Slow (a
 // few seconds, more on a first start), so one modest roster.

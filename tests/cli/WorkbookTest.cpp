@@ -267,7 +267,8 @@ gen::GeneratedRoster RosterWithTrickyNames(std::size_t players, bool withCrLf) {
   if (withCrLf) names.push_back(u"line\r\nbreak");
   for (const char16_t* name :
        {u"a\tb", u"cr\ronly", u"lf\nonly", u"say \"hi\"", u"_x0041_", u"_x005F_", u"\x01\x1F\x7F",
-        u"\xFFFE\xFFFF", u"00", u"1E5", u"0A0B0C0D", u" 100 000", u" lead", u"trail ", u"\xFDD0"})
+        u"\xFFFE\xFFFF", u"=1+1", u"'x", u"TRUE", u"00", u"1E5", u"0A0B0C0D", u" 100 000", u" lead",
+        u"trail ", u"\xFDD0"})
     names.push_back(name);
   names.push_back({u'A', 0xD800, u'b', 0xDFFF, 0xD83D, 0xDE00, 0xDBFF});
   std::vector<std::pair<std::uint32_t, std::uint32_t>> refs;

@@ -198,11 +198,13 @@ std::vector<std::uint8_t> NamesWorkbook(const NamesBankColumns& names) {
 }
 
 // A text of export's form, or a workbook (known by its zip signature) as
-// that text, `width` cells to a line. The caller names the file.
-std::string ReadTextOrWorkbook(const std::string& file, std::size_t width, bool& workbook) {
+// that text. The caller names the file.
+std::string ReadTextOrWorkbook(const std::string& file, bool names, bool& workbook) {
   const std::vector<std::uint8_t> bytes = ReadWholeFile(file);
   workbook = LooksLikeWorkbook(bytes);
-  if (workbook) return RowsAsText(ReadWorkbook(bytes), width);
+  if (workbook)
+    return names ? RowsAsText(ReadWorkbook(bytes), 3, "a names sheet")
+                 : RowsAsText(ReadWorkbook(bytes), kColumnCount - 1, "a player sheet");
   return {bytes.begin(), bytes.end()};
 }
 
@@ -260,7 +262,7 @@ int Import(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (const auto it = p.values.find("--table"); it != p.values.end()) {
     bool workbook = false;
     try {
-      ParseTable(ReadTextOrWorkbook(it->second, kColumnCount - 1, workbook), roster.Table,
+      ParseTable(ReadTextOrWorkbook(it->second, false, workbook), roster.Table,
                  roster.Document.PlayerCount);
     } catch (const RosterError& e) {
       RethrowRead(it->second, e, workbook);
@@ -269,7 +271,7 @@ int Import(const std::vector<std::string>& args, std::ostream& out, std::ostream
   if (const auto it = p.values.find("--names"); it != p.values.end()) {
     bool workbook = false;
     try {
-      NamesBankColumns names = ParseNames(ReadTextOrWorkbook(it->second, 3, workbook));
+      NamesBankColumns names = ParseNames(ReadTextOrWorkbook(it->second, true, workbook));
       // Players refer to entries by number: a bank of another size would
       // re-point them, unless a table comes along with their IDs.
       if (names.Id.size() != roster.Names.Id.size() && !p.values.count("--table"))

@@ -159,7 +159,7 @@ bool LooksLikeWorkbook(std::span<const std::uint8_t> bytes) {
   return bytes.size() >= 4 && std::equal(kZipSignature, kZipSignature + 4, bytes.begin());
 }
 
-std::string RowsAsText(const CellRows& rows, std::size_t width) {
+std::string RowsAsText(const CellRows& rows, std::size_t width, std::string_view sheet) {
   const auto isEmpty = [&](std::size_t r) {
     for (std::size_t c = 0; c < rows.cells(r); ++c)
       if (!rows.cell(r, c).empty()) return false;
@@ -171,7 +171,13 @@ std::string RowsAsText(const CellRows& rows, std::size_t width) {
   for (std::size_t r = 0; r < count; ++r) {
     std::size_t cells = rows.cells(r);
     while (cells > width && rows.cell(r, cells - 1).empty()) --cells;
-    cells = std::max(cells, width);
+    if (cells > width) {
+      std::size_t first = width;
+      while (rows.cell(r, first).empty()) ++first;
+      throw RosterError("Cell " + CellName(r, first) + " is not empty, but " + std::string(sheet) +
+                        " has " + std::to_string(width) + " columns");
+    }
+    cells = width;
     for (std::size_t c = 0; c < cells; ++c) {
       if (c > 0) text += '\t';
       const std::string_view cell = rows.cell(r, c);

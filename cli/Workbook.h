@@ -69,8 +69,9 @@ CellRows ReadWorkbook(std::span<const std::uint8_t> bytes);
 
 // The rows as the text files of export have them (cells separated by TAB,
 // quoted where needed, lines ended by CR LF), `width` cells to a line: a row
-// that a spreadsheet stored without its last empty cells gets them back,
-// empty cells beyond `width` are dropped, and so are empty rows at the end.
-std::string RowsAsText(const CellRows& rows, std::size_t width);
+// that a spreadsheet stored without its last empty cells gets them back, and
+// empty cells beyond `width` and empty rows at the end are dropped. A text
+// beyond `width` throws RosterError, naming the cell and the `sheet`.
+std::string RowsAsText(const CellRows& rows, std::size_t width, std::string_view sheet);
 
 }  // namespace orrimax::cli

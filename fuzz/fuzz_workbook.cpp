@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t cells = 0;
     for (std::size_t r = 0; r < rows.rows(); ++r) cells += rows.cells(r);
     if (cells != rows.CellCount()) __builtin_trap();
-    cli::RowsAsText(rows, 3);
+    cli::RowsAsText(rows, 3, "a names sheet");
   } catch (const RosterError&) {
   }
   return 0;

@@ -108,20 +108,27 @@ TEST(Workbook, TextsTheWorkbookCannotHoldAreRefused) {
 // A spreadsheet may leave out a row's last empty cells, or keep empty cells
 // and rows beyond the table's: the text has its own width all the same.
 TEST(Workbook, RowsBecomeTheLinesOfTheText) {
-  CellRows rows;
-  for (const std::vector<std::string>& row : Rows{{"a", "b", "c"},
-                                                  {"d"},
-                                                  {"e", "", "", "", ""},
-                                                  {"f", "", "", "x"},
-                                                  {"q\"q", "t\tt", "cr\r", "lf\n"},
-                                                  {},
-                                                  {"", ""}}) {
-    rows.StartRow();
-    for (const std::string& cell : row) rows.AddCell(cell);
+  const auto text = [](const Rows& cells) {
+    CellRows rows;
+    for (const auto& row : cells) {
+      rows.StartRow();
+      for (const std::string& cell : row) rows.AddCell(cell);
+    }
+    return RowsAsText(rows, 4, "S");
+  };
+  EXPECT_EQ(text({{"a", "b", "c", "d"},
+                  {"e"},
+                  {"f", "", "", "", "", ""},
+                  {"q\"q", "t\tt", "cr\r", "lf\n"},
+                  {},
+                  {"", ""}}),
+            "a\tb\tc\td\r\ne\t\t\t\r\nf\t\t\t\r\n\"q\"\"q\"\t\"t\tt\"\t\"cr\r\"\t\"lf\n\"\r\n");
+  try {
+    text({{"a"}, {"", "", "", "", "x"}});
+    ADD_FAILURE() << "a text beyond the width was taken";
+  } catch (const RosterError& e) {
+    EXPECT_EQ(e.message(), "Cell E2 is not empty, but S has 4 columns");
   }
-  EXPECT_EQ(
-      RowsAsText(rows, 3),
-      "a\tb\tc\r\nd\t\t\r\ne\t\t\r\nf\t\t\tx\r\n\"q\"\"q\"\t\"t\tt\"\t\"cr\r\"\t\"lf\n\"\r\n");
 }
 
 // A workbook with the parts other writers give it, each replaceable.
@@ -290,9 +297,9 @@ void ExpectRoundTrip(const fs::path& dir, const std::vector<std::uint8_t>& roste
   ASSERT_EQ(RunTool({"export", ros.string(), "--xlsx", table.string()}).status, 0);
   ASSERT_EQ(RunTool({"export", "--names", ros.string(), "--xlsx", names.string()}).status, 0);
   const auto [t, n] = transform(table, names);
-  EXPECT_EQ(RowsAsText(ReadWorkbook(gen::ReadBytes(t)), kColumnCount - 1),
+  EXPECT_EQ(RowsAsText(ReadWorkbook(gen::ReadBytes(t)), kColumnCount - 1, ""),
             RunTool({"export", ros.string()}).out);
-  EXPECT_EQ(RowsAsText(ReadWorkbook(gen::ReadBytes(n)), 3),
+  EXPECT_EQ(RowsAsText(ReadWorkbook(gen::ReadBytes(n)), 3, ""),
             RunTool({"export", "--names", ros.string()}).out);
   const Result r = RunTool(
       {"import", ros.string(), "--no-backup", "--table", t.string(), "--names", n.string()});
@@ -330,10 +337,16 @@ TEST_F(WorkbookTest, EditedWorkbookCellsLandAndBadOnesAreRefused) {
   gen::WriteBytes(table, Write(rows, rows[0].size()));
   r = RunTool({"import", ros.string(), "--table", table.string()});
   EXPECT_NE(r.err.find("29 player lines, but the roster has 30"), std::string::npos) << r.err;
+  r = RunTool({"import", ros.string(), "--names", table.string()});
+  EXPECT_NE(r.err.find(table.string() + ": Cell D1 is not empty, but a names sheet has 3 columns"),
+            std::string::npos)
+      << r.err;
   rows[4].push_back("extra");
   gen::WriteBytes(table, Write(rows, rows[0].size()));
-  r = RunTool({"import", ros.string(), "--names", table.string()});
-  EXPECT_NE(r.err.find(table.string() + ": Line 0 of the names file"), std::string::npos) << r.err;
+  r = RunTool({"import", ros.string(), "--table", table.string()});
+  EXPECT_NE(r.err.find("Cell IA5 is not empty, but a player sheet has 234 columns"),
+            std::string::npos)
+      << r.err;
   const auto truncated = gen::ReadBytes(table);
   gen::WriteBytes(table, {truncated.begin(), truncated.begin() + truncated.size() / 3});
   r = RunTool({"import", ros.string(), "--table", table.string()});

@@ -177,8 +177,7 @@ std::string RowsAsText(const CellRows& rows, std::size_t width, std::string_view
       throw RosterError("Cell " + CellName(r, first) + " is not empty, but " + std::string(sheet) +
                         " has " + std::to_string(width) + " columns");
     }
-    cells = width;
-    for (std::size_t c = 0; c < cells; ++c) {
+    for (std::size_t c = 0; c < width; ++c) {
       if (c > 0) text += '\t';
       const std::string_view cell = rows.cell(r, c);
       if (cell.find_first_of("\t\r\n\"") == std::string_view::npos) {
@@ -209,7 +208,7 @@ struct WorkbookWriter::Impl {
   std::string escaped;
 
   ~Impl() {
-    if (book) workbook_close(book);  // the only way the library frees a book
+    if (book) workbook_close(book);  // frees the book and closes its temporary files
     std::error_code ignored;
     if (!dir.empty()) std::filesystem::remove_all(dir, ignored);
   }

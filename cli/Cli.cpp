@@ -16,6 +16,7 @@
 #include "TableText.h"
 #include "Text.h"
 #include "Version.h"
+#include "Workbook.h"
 
 namespace orrimax::cli {
 namespace {
@@ -27,6 +28,8 @@ constexpr const char* kUsage =
     "Commands:\n"
     "  export ROSTER [-o FILE]           the player table as text\n"
     "  export --names ROSTER [-o FILE]   the names bank as text\n"
+    "  export [--names] ROSTER --xlsx FILE\n"
+    "                                    the same as a spreadsheet workbook\n"
     "  import ROSTER [--table FILE] [--names FILE] [--no-backup]\n"
     "                                    put edited texts back and save the roster\n"
     "  check ROSTER                      load the roster and report what it holds\n"
@@ -39,6 +42,7 @@ constexpr const char* kUsage =
 
 constexpr const char* kExportHelp =
     "Usage: orrimax-cli export [--names] [--bom] ROSTER [-o FILE]\n"
+    "       orrimax-cli export [--names] ROSTER --xlsx FILE\n"
     "Writes the player table exactly as the editor's grid holds it after opening:\n"
     "line 0 the header texts of columns 1-234, then one line per player. With\n"
     "--names, writes the names bank instead: line 0 ID, Data, Length, then one\n"
@@ -49,7 +53,15 @@ constexpr const char* kExportHelp =
     "as some pools hold) is written as U+FDD0 followed by U+E000+k, and U+FDD0\n"
     "itself as U+FDD0 U+FDD0; import reads them back. --bom starts the text with\n"
     "a UTF-8 byte order mark, for spreadsheets that need one. Without -o the\n"
-    "text goes to standard output.\n";
+    "text goes to standard output.\n"
+    "--xlsx FILE writes the same rows as a spreadsheet workbook (.xlsx) of one\n"
+    "sheet instead, every cell and column of it text, so that a spreadsheet\n"
+    "keeps texts such as 00, 1E5 or 0A0B0C0D as they are. A character a\n"
+    "workbook cannot hold as such (a control character, CR among them) is\n"
+    "written as the workbook escape _xHHHH_ of its code, and a text of that\n"
+    "form is itself escaped, as _x005F_xHHHH_; spreadsheets and import read\n"
+    "them back (LibreOffice Calc keeps every cell, but turns a CR LF inside a\n"
+    "cell into LF). Temporary files go to $TMPDIR.\n";
 
 constexpr const char* kImportHelp =
     "Usage: orrimax-cli import ROSTER [--table FILE] [--names FILE] [--no-backup]\n"
@@ -59,7 +71,12 @@ constexpr const char* kImportHelp =
     "names' Lengths must keep the name pool's size (a balance of 0), and no text\n"
     "may be longer than its Length. On any error the roster file is unchanged.\n"
     "Before saving, the roster as it is on disk is kept in ROSTER.bak beside it\n"
-    "(replacing an older one); --no-backup leaves that out.\n";
+    "(replacing an older one); --no-backup leaves that out.\n"
+    "A FILE that is a spreadsheet workbook (.xlsx, known by its content) is read\n"
+    "as export --xlsx writes it: its first sheet, row 1 the header, one row per\n"
+    "player or entry, every cell's text as the sheet stores it (a number as its\n"
+    "digits); a row's missing cells count as empty. Messages count the rows as\n"
+    "lines from 0.\n";
 
 constexpr const char* kCheckHelp =
     "Usage: orrimax-cli check ROSTER\n"
@@ -148,12 +165,6 @@ std::span<const std::uint8_t> AsBytes(std::string_view text) {
   return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
 
-// The caller names the file in a failure.
-std::string ReadText(const std::string& file) {
-  const std::vector<std::uint8_t> bytes = ReadWholeFile(file);
-  return {bytes.begin(), bytes.end()};
-}
-
 LoadedRoster Load(const std::string& file) {
   try {
     return LoadRoster(file);
@@ -161,6 +172,54 @@ LoadedRoster Load(const std::string& file) {
     Rethrow(file, e);
   }
 }
+
+// ---- Workbooks: export --xlsx, and workbooks given to import ----------------
+
+// The same rows as the text export, as a workbook of text cells.
+std::vector<std::uint8_t> TableWorkbook(const PlayerColumns& table) {
+  WorkbookWriter book("Players", kColumnCount - 1);
+  std::vector<std::string> texts(kColumnCount - 1);
+  std::vector<std::string_view> cells(kColumnCount - 1);
+  for (std::size_t r = 0; r < table[1].size(); ++r) {
+    for (int c = 1; c < kColumnCount; ++c) {
+      texts[c - 1] = FileText(r < table[c].size() ? table[c][r] : std::u16string_view{});
+      cells[c - 1] = texts[c - 1];
+    }
+    book.AddRow(cells);
+  }
+  return book.Finish();
+}
+
+std::vector<std::uint8_t> NamesWorkbook(const NamesBankColumns& names) {
+  WorkbookWriter book("Names", 3);
+  for (std::size_t r = 0; r < names.Id.size(); ++r) {
+    const std::string texts[] = {FileText(names.Id[r]), FileText(names.Data[r]),
+                                 FileText(names.Length[r])};
+    const std::string_view cells[] = {texts[0], texts[1], texts[2]};
+    book.AddRow(cells);
+  }
+  return book.Finish();
+}
+
+// A text of export's form, or a workbook (known by its zip signature) as
+// that text. The caller names the file.
+std::string ReadTextOrWorkbook(const std::string& file, bool names, bool& workbook) {
+  const std::vector<std::uint8_t> bytes = ReadWholeFile(file);
+  workbook = LooksLikeWorkbook(bytes);
+  if (workbook)
+    return names ? RowsAsText(ReadWorkbook(bytes), 3, "a names sheet")
+                 : RowsAsText(ReadWorkbook(bytes), kColumnCount - 1, "a player sheet");
+  return {bytes.begin(), bytes.end()};
+}
+
+// A workbook's rows are lines of the text: line 0 is the sheet's row 1.
+[[noreturn]] void RethrowRead(const std::string& file, const RosterError& e, bool workbook) {
+  if (workbook && e.message().starts_with("Line "))
+    throw RosterError(file + ": " + e.message() + " (line 0 is the sheet's row 1)");
+  Rethrow(file, e);
+}
+
+// ---- end of workbooks ---------------------------------------------------------
 
 // Writes to -o FILE (whole or not at all) or to standard output.
 void Emit(const ContentWriter& content, const Parsed& p, std::ostream& out) {
@@ -184,8 +243,20 @@ void Emit(const std::string& text, const Parsed& p, std::ostream& out) {
 }
 
 int Export(const std::vector<std::string>& args, std::ostream& out, std::ostream&) {
-  const Parsed p = ParseArgs(args, 1, {"-o"}, {"--names", "--bom"});
+  const Parsed p = ParseArgs(args, 1, {"-o", "--xlsx"}, {"--names", "--bom"});
   const std::string file = OnePositional(p, "ROSTER");
+  if (const auto it = p.values.find("--xlsx"); it != p.values.end()) {
+    if (p.values.count("-o")) throw UsageError{"give either -o FILE or --xlsx FILE"};
+    if (p.flags.count("--bom")) throw UsageError{"--bom is for texts, not for --xlsx"};
+    const LoadedRoster roster = Load(file);
+    try {
+      SaveFile(it->second, p.flags.count("--names") ? NamesWorkbook(roster.Names)
+                                                    : TableWorkbook(roster.Table));
+    } catch (const RosterError& e) {
+      Rethrow(it->second, e);
+    }
+    return 0;
+  }
   constexpr std::string_view kBom = "\xEF\xBB\xBF";
   const std::string_view bom = p.flags.count("--bom") ? kBom : "";
   if (p.flags.count("--names")) {
@@ -226,6 +297,7 @@ bool ReadDirect(const std::string& file, const std::string& tableFile, RosterDoc
   } catch (const RosterError& e) {
     Rethrow(tableFile, e);
   }
+  if (LooksLikeWorkbook(text)) return false;
   auto read = ReadTableIntoRecords(
       std::string_view(reinterpret_cast<const char*>(text.data()), text.size()), doc);
   if (!read) return false;
@@ -247,16 +319,19 @@ int Import(const std::vector<std::string>& args, std::ostream& out, std::ostream
   } else {
     roster = Load(file);
     if (tableFile != p.values.end()) {
+      bool workbook = false;
       try {
-        ParseTable(ReadText(tableFile->second), roster.Table, roster.Document.PlayerCount);
+        ParseTable(ReadTextOrWorkbook(tableFile->second, false, workbook), roster.Table,
+                   roster.Document.PlayerCount);
       } catch (const RosterError& e) {
-        Rethrow(tableFile->second, e);
+        RethrowRead(tableFile->second, e, workbook);
       }
     }
   }
   if (const auto it = p.values.find("--names"); it != p.values.end()) {
+    bool workbook = false;
     try {
-      NamesBankColumns names = ParseNames(ReadText(it->second));
+      NamesBankColumns names = ParseNames(ReadTextOrWorkbook(it->second, true, workbook));
       // Players refer to entries by number: a bank of another size would
       // re-point them, unless a table comes along with their IDs.
       if (names.Id.size() != roster.Names.Id.size() && !p.values.count("--table"))
@@ -277,7 +352,7 @@ int Import(const std::vector<std::string>& args, std::ostream& out, std::ostream
       // The balance is the save's own check.
       roster.Names = std::move(names);
     } catch (const RosterError& e) {
-      Rethrow(it->second, e);
+      RethrowRead(it->second, e, workbook);
     }
   }
   SaveOutcome saved;

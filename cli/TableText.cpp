@@ -168,6 +168,10 @@ std::string CellText(std::u16string_view cell) {
   return out;
 }
 
+std::string FileText(std::u16string_view cell) {
+  return ToFileText(cell);
+}
+
 std::string FormatTable(const PlayerColumns& table) {
   std::string out;
   const std::size_t rows = table[1].size();

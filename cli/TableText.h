@@ -19,6 +19,10 @@ void AppendCell(std::string& out, std::u16string_view cell);
 // Whether a cell goes out as it is, one byte per character.
 bool IsPlainAscii(std::u16string_view cell);
 
+// One cell's UTF-8 before any quoting, its lone surrogates escaped as in the
+// texts: what a workbook cell holds.
+std::string FileText(std::u16string_view cell);
+
 // Line 0 the header texts of columns 1 to 234, then one line per player.
 std::string FormatTable(const PlayerColumns& table);
 

@@ -1,4 +1,7 @@
 // Writes the fuzzers' seed corpora from the roster generator.
+#include <zip.h>
+
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -7,6 +10,7 @@
 #include "FuzzRoster.h"
 #include "RosterGen.h"
 #include "TableText.h"
+#include "Workbook.h"
 
 using namespace orrimax;
 namespace fs = std::filesystem;
@@ -20,6 +24,37 @@ void Write(const fs::path& path, const std::string& bytes) {
 
 std::string Bytes(const std::vector<std::uint8_t>& v) {
   return {v.begin(), v.end()};
+}
+
+// The workbook's parts that the reader reads, stored uncompressed, so that
+// the fuzzer's changes reach the XML.
+std::string StoredParts(const std::vector<std::uint8_t>& workbook, const fs::path& scratch) {
+  zip_error_t error;
+  zip_error_init(&error);
+  zip_source_t* source = zip_source_buffer_create(workbook.data(), workbook.size(), 0, &error);
+  zip_t* in = zip_open_from_source(source, ZIP_RDONLY, &error);
+  zip_t* out = zip_open(scratch.c_str(), ZIP_CREATE | ZIP_TRUNCATE, nullptr);
+  std::vector<std::string> texts(static_cast<std::size_t>(zip_get_num_entries(in, 0)));
+  for (zip_int64_t i = 0; i < zip_get_num_entries(in, 0); ++i) {
+    const std::string name = zip_get_name(in, i, 0);
+    if (name.find("theme") != std::string::npos || name.starts_with("docProps")) continue;
+    std::string& text = texts[static_cast<std::size_t>(i)];
+    zip_file_t* file = zip_fopen_index(in, i, 0);
+    char block[4096];
+    for (zip_int64_t got; (got = zip_fread(file, block, sizeof block)) > 0;)
+      text.append(block, got);
+    zip_fclose(file);
+    const zip_int64_t added =
+        zip_file_add(out, name.c_str(), zip_source_buffer(out, text.data(), text.size(), 0), 0);
+    zip_set_file_compression(out, added, ZIP_CM_STORE, 0);
+  }
+  zip_close(out);
+  zip_close(in);
+  zip_error_fini(&error);
+  std::ifstream f(scratch, std::ios::binary);
+  std::string bytes{std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+  fs::remove(scratch);
+  return bytes;
 }
 
 }  // namespace
@@ -78,6 +113,15 @@ int main(int argc, char** argv) {
   Write(root / "settings" / "full",
         "[GroupFilter]\r\n0=1\r\n4=0\r\n[Search]\r\nField1=smith\r\nField2=\r\nCol1=2\r\nCol2=0\r\n"
         "[Dialogs]\r\nOpen=C:\\Users\\me\\Saves\r\n");
+  // A workbook of texts the reader escapes, whole and as its stored parts.
+  cli::WorkbookWriter book("Names", 3);
+  const std::vector<std::array<std::string_view, 3>> rows = {
+      {"ID", "Data", "Length"}, {"0", "a\tb_x0041_\x01\r", "9"}, {"1", "", "0"}};
+  for (const auto& row : rows) book.AddRow(row);
+  const std::vector<std::uint8_t> workbook = book.Finish();
+  Write(root / "workbook" / "whole", Bytes(workbook));
+  fs::create_directories(root / "workbook");
+  Write(root / "workbook" / "stored", StoredParts(workbook, root / "workbook" / "scratch.zip"));
   Write(root / "settings" / "odd", "; comment\n[Search]\nCol1 = -1\n\n[empty]\n=x\nkey\n");
   return 0;
 }

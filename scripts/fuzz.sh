@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(load encode import settings)
+[ ${#targets[@]} -gt 0 ] || targets=(load encode import workbook settings)
 
 if [ -z "${FUZZ_NO_BUILD:-}" ]; then
   cmake -S . -B build-fuzz -G Ninja -DORRIMAX_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -8,9 +8,12 @@ packages=(
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libsimpleini-dev zlib1g-dev
+  libxlsxwriter-dev libzip-dev libexpat1-dev
   clang libclang-rt-14-dev clang-format
   xvfb xauth xdotool xclip imagemagick fonts-wine acl
   help2man lintian desktop-file-utils appstream dpkg-dev libglib2.0-bin
+  # The workbook test's round trip through LibreOffice Calc (about 200 MB).
+  libreoffice-calc-nogui
 )
 
 missing=()

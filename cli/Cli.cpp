@@ -146,13 +146,13 @@ std::uint64_t NumberOption(const Parsed& p, const std::string& name, std::uint64
 
 // The caller names the file in a failure.
 std::string ReadText(const std::string& file) {
-  const std::vector<std::uint8_t> bytes = ReadWholeFile(file);
+  const std::vector<std::uint8_t> bytes = ReadWholeFile(PathFromUtf8(file));
   return {bytes.begin(), bytes.end()};
 }
 
 LoadedRoster Load(const std::string& file) {
   try {
-    return LoadRoster(file);
+    return LoadRoster(PathFromUtf8(file));
   } catch (const RosterError& e) {
     Rethrow(file, e);
   }
@@ -165,7 +165,7 @@ void Emit(const std::string& text, const Parsed& p, std::ostream& out) {
     return;
   }
   try {
-    SaveFile(it->second,
+    SaveFile(PathFromUtf8(it->second),
              std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
   } catch (const RosterError& e) {
     Rethrow(it->second, e);
@@ -223,15 +223,15 @@ int Import(const std::vector<std::string>& args, std::ostream& out, std::ostream
   }
   SaveOutcome saved;
   try {
-    saved = SaveRoster(roster.Document, file, roster.Table, roster.Names.Data, roster.Names.Length,
-                       {.backup = !p.flags.count("--no-backup")});
+    saved = SaveRoster(roster.Document, PathFromUtf8(file), roster.Table, roster.Names.Data,
+                       roster.Names.Length, {.backup = !p.flags.count("--no-backup")});
   } catch (const RosterError& e) {
-    throw RosterError(
-        FailedSaveMessage(e, file, BackupExists(file) ? BackupPathOf(file).string() : ""));
+    throw RosterError(FailedSaveMessage(
+        e, file, BackupExists(PathFromUtf8(file)) ? Utf8Of(BackupPathOf(PathFromUtf8(file))) : ""));
   }
   out << "Saved " << file << "\n";
   if (!saved.backupProblem.empty())
-    err << "orrimax-cli: warning: the backup " << saved.backup.string()
+    err << "orrimax-cli: warning: the backup " << Utf8Of(saved.backup)
         << " could not be written: " << WithFullStop(saved.backupProblem) << "\n";
   return 0;
 }
@@ -249,7 +249,7 @@ int Check(const std::vector<std::string>& args, std::ostream& out, std::ostream&
   std::vector<std::uint8_t> bytes;
   LoadedRoster roster;
   try {
-    bytes = ReadWholeFile(file);
+    bytes = ReadWholeFile(PathFromUtf8(file));
     roster = LoadRosterFromBytes(bytes);
   } catch (const RosterError& e) {
     out << file << ": cannot be opened: " << e.message() << "\n";
@@ -309,7 +309,7 @@ int Diff(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
   LoadedRoster rosters[2];
   for (int k = 0; k < 2; ++k) {
     try {
-      rosters[k] = LoadRosterFromBytes(ReadWholeFile(p.positional[k]));
+      rosters[k] = LoadRosterFromBytes(ReadWholeFile(PathFromUtf8(p.positional[k])));
     } catch (const RosterError& e) {
       err << "orrimax-cli: " << p.positional[k] << ": " << e.message() << "\n";
       return 2;
@@ -369,7 +369,7 @@ int Demo(const std::vector<std::string>& args, std::ostream& out, std::ostream&)
   const gen::GeneratedRoster roster = gen::GenerateRoster(shape);
   const std::string& file = p.values.at("-o");
   try {
-    SaveFile(file, roster.file);
+    SaveFile(PathFromUtf8(file), roster.file);
   } catch (const RosterError& e) {
     Rethrow(file, e);
   }

@@ -167,7 +167,7 @@ std::span<const std::uint8_t> AsBytes(std::string_view text) {
 
 LoadedRoster Load(const std::string& file) {
   try {
-    return LoadRoster(file);
+    return LoadRoster(PathFromUtf8(file));
   } catch (const RosterError& e) {
     Rethrow(file, e);
   }
@@ -204,7 +204,7 @@ std::vector<std::uint8_t> NamesWorkbook(const NamesBankColumns& names) {
 // A text of export's form, or a workbook (known by its zip signature) as
 // that text. The caller names the file.
 std::string ReadTextOrWorkbook(const std::string& file, bool names, bool& workbook) {
-  const std::vector<std::uint8_t> bytes = ReadWholeFile(file);
+  const std::vector<std::uint8_t> bytes = ReadWholeFile(PathFromUtf8(file));
   workbook = LooksLikeWorkbook(bytes);
   if (workbook)
     return names ? RowsAsText(ReadWorkbook(bytes), 3, "a names sheet")
@@ -232,7 +232,7 @@ void Emit(const ContentWriter& content, const Parsed& p, std::ostream& out) {
     return;
   }
   try {
-    SaveFile(it->second, content);
+    SaveFile(PathFromUtf8(it->second), content);
   } catch (const RosterError& e) {
     Rethrow(it->second, e);
   }
@@ -250,8 +250,8 @@ int Export(const std::vector<std::string>& args, std::ostream& out, std::ostream
     if (p.flags.count("--bom")) throw UsageError{"--bom is for texts, not for --xlsx"};
     const LoadedRoster roster = Load(file);
     try {
-      SaveFile(it->second, p.flags.count("--names") ? NamesWorkbook(roster.Names)
-                                                    : TableWorkbook(roster.Table));
+      SaveFile(PathFromUtf8(it->second), p.flags.count("--names") ? NamesWorkbook(roster.Names)
+                                                                  : TableWorkbook(roster.Table));
     } catch (const RosterError& e) {
       Rethrow(it->second, e);
     }
@@ -267,7 +267,7 @@ int Export(const std::vector<std::string>& args, std::ostream& out, std::ostream
   RosterDocument doc;
   ContentWriter table;
   try {
-    doc = ReadRosterDocument(ReadWholeFile(file, FileAccess::ReadWrite));
+    doc = ReadRosterDocument(ReadWholeFile(PathFromUtf8(file), FileAccess::ReadWrite));
     table = TableContent(doc);
   } catch (const RosterError& e) {
     Rethrow(file, e);
@@ -286,14 +286,14 @@ int Export(const std::vector<std::string>& args, std::ostream& out, std::ostream
 bool ReadDirect(const std::string& file, const std::string& tableFile, RosterDocument& doc,
                 std::vector<NameIds>& ids) {
   try {
-    doc = ReadRosterDocument(ReadWholeFile(file, FileAccess::ReadWrite));
+    doc = ReadRosterDocument(ReadWholeFile(PathFromUtf8(file), FileAccess::ReadWrite));
     TableContent(doc);  // refuses a name pointer to no entry
   } catch (const RosterError&) {
     return false;
   }
   std::vector<std::uint8_t> text;
   try {
-    text = ReadWholeFile(tableFile);
+    text = ReadWholeFile(PathFromUtf8(tableFile));
   } catch (const RosterError& e) {
     Rethrow(tableFile, e);
   }
@@ -358,17 +358,17 @@ int Import(const std::vector<std::string>& args, std::ostream& out, std::ostream
   SaveOutcome saved;
   try {
     const SaveOptions options{.backup = !p.flags.count("--no-backup")};
-    saved = direct ? SaveRoster(roster.Document, file, ids, roster.Names.Data, roster.Names.Length,
-                                options)
-                   : SaveRoster(roster.Document, file, roster.Table, roster.Names.Data,
-                                roster.Names.Length, options);
+    saved = direct ? SaveRoster(roster.Document, PathFromUtf8(file), ids, roster.Names.Data,
+                                roster.Names.Length, options)
+                   : SaveRoster(roster.Document, PathFromUtf8(file), roster.Table,
+                                roster.Names.Data, roster.Names.Length, options);
   } catch (const RosterError& e) {
-    throw RosterError(
-        FailedSaveMessage(e, file, BackupExists(file) ? BackupPathOf(file).string() : ""));
+    throw RosterError(FailedSaveMessage(
+        e, file, BackupExists(PathFromUtf8(file)) ? Utf8Of(BackupPathOf(PathFromUtf8(file))) : ""));
   }
   out << "Saved " << file << "\n";
   if (!saved.backupProblem.empty())
-    err << "orrimax-cli: warning: the backup " << saved.backup.string()
+    err << "orrimax-cli: warning: the backup " << Utf8Of(saved.backup)
         << " could not be written: " << WithFullStop(saved.backupProblem) << "\n";
   return 0;
 }
@@ -386,7 +386,7 @@ int Check(const std::vector<std::string>& args, std::ostream& out, std::ostream&
   std::vector<std::uint8_t> bytes;
   LoadedRoster roster;
   try {
-    bytes = ReadWholeFile(file);
+    bytes = ReadWholeFile(PathFromUtf8(file));
     roster = LoadRosterFromBytes(bytes);
   } catch (const RosterError& e) {
     out << file << ": cannot be opened: " << e.message() << "\n";
@@ -446,7 +446,7 @@ int Diff(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
   LoadedRoster rosters[2];
   for (int k = 0; k < 2; ++k) {
     try {
-      rosters[k] = LoadRosterFromBytes(ReadWholeFile(p.positional[k]));
+      rosters[k] = LoadRosterFromBytes(ReadWholeFile(PathFromUtf8(p.positional[k])));
     } catch (const RosterError& e) {
       err << "orrimax-cli: " << p.positional[k] << ": " << e.message() << "\n";
       return 2;
@@ -506,7 +506,7 @@ int Demo(const std::vector<std::string>& args, std::ostream& out, std::ostream&)
   const gen::GeneratedRoster roster = gen::GenerateRoster(shape);
   const std::string& file = p.values.at("-o");
   try {
-    SaveFile(file, roster.file);
+    SaveFile(PathFromUtf8(file), roster.file);
   } catch (const RosterError& e) {
     Rethrow(file, e);
   }

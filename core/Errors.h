@@ -61,6 +61,13 @@ class RangeError : public RosterError {
 
 inline constexpr const char* kReadBeyondEnd = "Read beyond end of file";
 inline constexpr const char* kFileAccessDenied = "File access denied";
+inline constexpr const char* kFileNotFound = "File not found";
+inline constexpr const char* kPathNotFound = "Path not found";
+inline constexpr const char* kTooManyOpenFiles = "Too many open files";
+inline constexpr const char* kDiskFull = "Disk full";
+
+// The runtime's text for a system error code it has no name for.
+std::string IoErrorText(int code);
 
 // A message as the error box shows it: with a full stop, unless it already
 // ends with "." or a character below it.

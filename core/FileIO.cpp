@@ -1,34 +1,32 @@
-// The file layer on POSIX systems.
+// The part of the file layer that does not depend on the system: the
+// runtime's texts for errno values, the write chunks and their test hook,
+// backups, and the check for changes made by other programs.
 #include "FileIO.h"
-
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <sys/xattr.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
-#include <map>
 #include <string>
-#include <system_error>
 
 #include "Errors.h"
+#include "FileIOPlatform.h"
 #include "FindCRC.h"
 
 namespace orrimax {
 
+std::string IoErrorText(int code) {
+  return "I/O error " + std::to_string(code);
+}
+
 void ThrowIoError(int err) {
   switch (err) {
     case ENOENT:
-      throw InOutError(err, "File not found");
+      throw InOutError(err, kFileNotFound);
     case ENOTDIR:
     case ENAMETOOLONG:
-      throw InOutError(err, "Path not found");
+      throw InOutError(err, kPathNotFound);
     case EMFILE:
     case ENFILE:
-      throw InOutError(err, "Too many open files");
+      throw InOutError(err, kTooManyOpenFiles);
     case EACCES:
     case EPERM:
     case EROFS:
@@ -36,404 +34,92 @@ void ThrowIoError(int err) {
     case ETXTBSY:
       throw InOutError(err, kFileAccessDenied);
     case ENOSPC:
+#ifdef EDQUOT
     case EDQUOT:
+#endif
     case EFBIG:
-      throw InOutError(err, "Disk full");
+      throw InOutError(err, kDiskFull);
     default:
-      throw InOutError(err, "I/O error " + std::to_string(err));
+      throw InOutError(err, IoErrorText(err));
   }
 }
 
 namespace {
-
-namespace fs = std::filesystem;
 
 WriteFaultHook& FaultHook() {
   static WriteFaultHook hook;
   return hook;
 }
 
-// Closes a descriptor when the scope ends, whatever happens.
-class Fd {
- public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  void reset(int fd) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-  }
-  // Closes now and reports a failure of the close itself (a late write error).
-  void close() {
-    const int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0 && errno != EINTR) ThrowIoError(errno);
-  }
+}  // namespace
 
- private:
-  int fd_;
-};
+namespace fileio {
 
-[[noreturn]] void DeniedAccess() {
-  throw InOutError(EACCES, kFileAccessDenied);
+std::size_t NextChunk(std::size_t written, std::size_t total) {
+  constexpr std::size_t kChunk = 1 << 20;
+  const std::size_t chunk = std::min(kChunk, total - written);
+  return FaultHook() ? FaultHook()(written, chunk) : chunk;
 }
 
-bool HasNoWritePermission(const struct stat& st) {
-  return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
-}
-
-std::int64_t ModifiedNs(const struct stat& st) {
-  return std::int64_t{st.st_mtim.tv_sec} * 1'000'000'000 + st.st_mtim.tv_nsec;
+FileStamp StampOf(std::int64_t modifiedNs, std::span<const std::uint8_t> bytes) {
+  return {static_cast<std::uint64_t>(bytes.size()), modifiedNs, Crc32(bytes)};
 }
 
 ContentWriter WholeContent(std::span<const std::uint8_t> bytes) {
   return [bytes](const ContentSink& put) { put(bytes); };
 }
 
-FileStamp StampOf(const struct stat& st, std::span<const std::uint8_t> bytes) {
-  return {static_cast<std::uint64_t>(bytes.size()), ModifiedNs(st), Crc32(bytes)};
+WrittenContent WriteContent(const ContentWriter& content,
+                            const std::function<void(std::span<const std::uint8_t>)>& write) {
+  WrittenContent written;
+  content([&](std::span<const std::uint8_t> piece) {
+    written.crc = Crc32Update(piece.data(), piece.size(), written.crc);
+    write(piece);
+    written.size += piece.size();
+  });
+  return written;
 }
 
-// Takes the content piece by piece and writes it at the file's position
-// (or from `offset` when that is not negative), counting in `written` what
-// reached the file, and the size and CRC-32 of the whole for its stamp.
-class FileSink {
- public:
-  FileSink(int fd, std::size_t& written, off_t offset = -1)
-      : fd_(fd), written_(written), offset_(offset) {
-    written_ = 0;
-  }
-
-  void put(std::span<const std::uint8_t> bytes) {
-    constexpr std::size_t kChunk = 1 << 20;
-    crc_ = Crc32Update(bytes.data(), bytes.size(), crc_);
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-      std::size_t chunk = std::min(kChunk, bytes.size() - done);
-      if (FaultHook()) chunk = FaultHook()(written_, chunk);
-      if (chunk == 0) ThrowIoError(ENOSPC);
-      const ssize_t n = offset_ < 0 ? ::write(fd_, bytes.data() + done, chunk)
-                                    : ::pwrite(fd_, bytes.data() + done, chunk,
-                                               offset_ + static_cast<off_t>(written_));
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        ThrowIoError(errno);
-      }
-      if (n == 0) ThrowIoError(ENOSPC);
-      done += static_cast<std::size_t>(n);
-      written_ += static_cast<std::size_t>(n);
-    }
-  }
-
-  void putAll(const ContentWriter& content) {
-    content([this](std::span<const std::uint8_t> bytes) { put(bytes); });
-  }
-
-  FileStamp stamp(const struct stat& st) const {
-    return {static_cast<std::uint64_t>(written_), ModifiedNs(st), ~crc_};
-  }
-
- private:
-  int fd_;
-  std::size_t& written_;
-  off_t offset_;
-  std::uint32_t crc_ = 0xFFFFFFFFu;
-};
-
-// The file behind a chain of symbolic links. Its last part need not exist:
-// saving through a dangling link creates the file the link names.
-fs::path ResolveLinks(fs::path path) {
-  for (int hops = 0; hops < 40; ++hops) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-    std::error_code ec;
-    const fs::path target = fs::read_symlink(path, ec);
-    if (ec) ThrowIoError(ec.value());
-    path = target.is_absolute() ? target : path.parent_path() / target;
-  }
-  ThrowIoError(ELOOP);
-}
-
-fs::path FolderOf(const fs::path& path) {
-  return path.has_parent_path() ? path.parent_path() : fs::path(".");
-}
-
-// Temporaries are ".NAME.orrimax-XXXXXX"; a name near the system's limit is
-// shortened (at a character boundary) so that its temporary can exist.
-std::string TemporaryPrefix(const fs::path& folder, const std::string& name) {
-  static constexpr std::string_view kTag = ".orrimax-";
-  long limit = ::pathconf(folder.c_str(), _PC_NAME_MAX);
-  if (limit <= 0) limit = 255;
-  const std::size_t room = static_cast<std::size_t>(limit) - 1 - kTag.size() - 6;
-  std::string kept = name;
-  if (kept.size() > room) {
-    kept.resize(room);
-    std::size_t lead = kept.size();
-    while (lead > 0 && (static_cast<unsigned char>(kept[lead - 1]) & 0xC0) == 0x80) --lead;
-    if (lead > 0 && static_cast<unsigned char>(kept[lead - 1]) >= 0xC0) {
-      const unsigned char c = static_cast<unsigned char>(kept[lead - 1]);
-      const std::size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
-      if (lead - 1 + length > kept.size()) kept.resize(lead - 1);
-    }
-  }
-  return "." + kept + std::string(kTag);
-}
-
-// A temporary of ours: removed unless it has been renamed into place.
-struct Temporary {
-  std::string path;
-  Fd fd;
-  ~Temporary() {
-    if (!path.empty()) ::unlink(path.c_str());
-  }
-};
-
-// Creates the temporary and holds an exclusive lock on it while it is
-// written, so that no other save takes it for a stale one. Returns false
-// when the folder may not be written.
-bool CreateTemporary(const fs::path& folder, const std::string& name, Temporary& temp) {
-  std::string path = (folder / (TemporaryPrefix(folder, name) + "XXXXXX")).string();
-  const int fd = ::mkostemp(path.data(), O_CLOEXEC);
-  if (fd < 0) {
-    if (errno == EACCES || errno == EPERM) return false;
-    ThrowIoError(errno);
-  }
-  temp.path = path;
-  temp.fd.reset(fd);
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) ThrowIoError(errno);
-  return true;
-}
-
-// A killed save leaves its temporary behind. Only what is ours beyond doubt
-// goes: a regular file of this user, of the pattern, untouched for a minute,
-// whose lock no running save holds.
-void RemoveStaleTemporaries(const fs::path& folder, const std::string& name) {
-  const std::string prefix = TemporaryPrefix(folder, name);
-  const auto now = std::chrono::system_clock::now().time_since_epoch();
-  const std::int64_t nowNs = std::chrono::duration_cast<std::chrono::nanoseconds>(now).count();
-  std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(folder, ec)) {
-    const std::string file = entry.path().filename().string();
-    if (file.size() != prefix.size() + 6 || !file.starts_with(prefix)) continue;
-    struct stat st {};
-    if (::lstat(entry.path().c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
-        st.st_uid != ::geteuid() || nowNs - ModifiedNs(st) < 60'000'000'000)
-      continue;
-    Fd fd(::open(entry.path().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    struct stat opened {};
-    if (fd.get() < 0 || ::fstat(fd.get(), &opened) != 0 || opened.st_ino != st.st_ino ||
-        opened.st_dev != st.st_dev || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
-      continue;
-    ::unlink(entry.path().c_str());
-  }
-}
-
-using Attributes = std::map<std::string, std::string>;
-
-// Extended attributes, the ACL among them; false when they cannot be read.
-bool ReadAttributes(int fd, Attributes& attributes) {
-  const ssize_t size = ::flistxattr(fd, nullptr, 0);
-  if (size < 0) return errno == ENOTSUP;
-  std::string names(static_cast<std::size_t>(size), '\0');
-  const ssize_t got = ::flistxattr(fd, names.data(), names.size());
-  if (got < 0) return false;
-  names.resize(static_cast<std::size_t>(got));
-  for (std::size_t at = 0; at < names.size();) {
-    const std::string attribute(names.c_str() + at);
-    at += attribute.size() + 1;
-    const ssize_t length = ::fgetxattr(fd, attribute.c_str(), nullptr, 0);
-    if (length < 0) return false;
-    std::string value(static_cast<std::size_t>(length), '\0');
-    const ssize_t read = ::fgetxattr(fd, attribute.c_str(), value.data(), value.size());
-    if (read < 0) return false;
-    value.resize(static_cast<std::size_t>(read));
-    attributes[attribute] = value;
-  }
-  return true;
-}
-
-// Gives the temporary everything of the original but its bytes; false when
-// one thing cannot be given, and the file must be rewritten in place.
-bool CopyIdentity(int original, const struct stat& st, int temp) {
-  struct stat now {};
-  if (::fstat(temp, &now) != 0) return false;
-  if ((now.st_uid != st.st_uid || now.st_gid != st.st_gid) &&
-      ::fchown(temp, st.st_uid, st.st_gid) != 0)
-    return false;
-  Attributes wanted, inherited;
-  if (!ReadAttributes(original, wanted) || !ReadAttributes(temp, inherited)) return false;
-  for (const auto& [attribute, value] : inherited)
-    if (!wanted.count(attribute) && ::fremovexattr(temp, attribute.c_str()) != 0) return false;
-  for (const auto& [attribute, value] : wanted) {
-    const auto it = inherited.find(attribute);
-    if (it != inherited.end() && it->second == value) continue;
-    if (::fsetxattr(temp, attribute.c_str(), value.data(), value.size(), 0) != 0) return false;
-  }
-  // The mode last: changing the owner clears the set-user and set-group bits.
-  if (::fchmod(temp, st.st_mode & 07777) != 0 || ::fstat(temp, &now) != 0) return false;
-  return now.st_uid == st.st_uid && now.st_gid == st.st_gid &&
-         (now.st_mode & 07777) == (st.st_mode & 07777);
-}
-
-void SyncFolder(const fs::path& folder) {
-  Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.get() >= 0) ::fsync(dir.get());
-}
-
-// The rename path. False when it cannot keep the file what it is (nothing
-// has changed then); true when the new content is in place.
-bool ReplaceByRename(const fs::path& target, const ContentWriter& content, int original,
-                     const struct stat* st, mode_t newMode, FileStamp& stamp) {
-  const fs::path folder = FolderOf(target);
-  Temporary temp;
-  if (!CreateTemporary(folder, target.filename().string(), temp)) return false;
-  std::size_t written = 0;
-  FileSink sink(temp.fd.get(), written);
-  sink.putAll(content);
-  if (st) {
-    if (!CopyIdentity(original, *st, temp.fd.get())) return false;
-  } else if (::fchmod(temp.fd.get(), newMode) != 0) {
-    ThrowIoError(errno);
-  }
-  if (::fsync(temp.fd.get()) != 0) ThrowIoError(errno);
-  struct stat done {};
-  if (::fstat(temp.fd.get(), &done) != 0) ThrowIoError(errno);
-  temp.fd.close();
-  if (::rename(temp.path.c_str(), target.c_str()) != 0) {
-    // A sticky folder refuses to replace another user's file.
-    if (errno == EACCES || errno == EPERM) return false;
-    ThrowIoError(errno);
-  }
-  temp.path.clear();
-  stamp = sink.stamp(done);
-  // Make the rename itself durable; the new content is already in place.
-  SyncFolder(folder);
-  RemoveStaleTemporaries(folder, target.filename().string());
-  return true;
-}
-
-// The file itself, rewritten and flushed; another save doing the same waits.
-void RewriteInPlace(const fs::path& target, const ContentWriter& content, FileStamp& stamp) {
-  Fd fd(::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
-  if (fd.get() < 0) ThrowIoError(errno);
-  struct stat st {};
-  if (::fstat(fd.get(), &st) != 0) ThrowIoError(errno);
-  if (!S_ISREG(st.st_mode)) DeniedAccess();
-  while (::flock(fd.get(), LOCK_EX) != 0)
-    if (errno != EINTR) ThrowIoError(errno);
-  std::size_t written = 0;
-  FileSink sink(fd.get(), written, 0);
+void KeepBackup(
+    const std::filesystem::path& requested, const std::filesystem::path& target,
+    SaveOutcome& outcome,
+    const std::function<void(const std::filesystem::path&, std::span<const std::uint8_t>)>& save) {
+  outcome.backup = BackupPathOf(requested);
   try {
-    sink.putAll(content);
-    if (::ftruncate(fd.get(), static_cast<off_t>(written)) != 0) ThrowIoError(errno);
-    if (::fsync(fd.get()) != 0) ThrowIoError(errno);
-  } catch (const InOutError& e) {
-    if (written == 0) throw;
-    throw IncompleteSaveError(e.code(), e.message());
+    save(outcome.backup, ReadWholeFile(target));
+  } catch (const RosterError& e) {
+    outcome.backupProblem = e.message();
   }
-  // Writing clears the set-user and set-group bits; the owner may put them back.
-  struct stat done {};
-  if (::fstat(fd.get(), &done) == 0 && (done.st_mode & 07777) != (st.st_mode & 07777) &&
-      ::fchmod(fd.get(), st.st_mode & 07777) == 0)
-    ::fstat(fd.get(), &done);
-  stamp = sink.stamp(done);
-  fd.close();
 }
 
-SaveOutcome Save(const fs::path& requested, const ContentWriter& content,
-                 const SaveOptions& options, mode_t newMode) {
-  const fs::path target = ResolveLinks(requested);
-  SaveOutcome outcome;
-  Fd original(::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-  struct stat st {};
-  const bool exists = original.get() >= 0;
-  if (!exists && errno != ENOENT) ThrowIoError(errno);
-  if (exists) {
-    if (::fstat(original.get(), &st) != 0) ThrowIoError(errno);
-    // What the user may not write is refused, even where a rename could
-    // replace it: it is not theirs to change.
-    if (!S_ISREG(st.st_mode) || HasNoWritePermission(st) ||
-        ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
-      DeniedAccess();
-  }
-
-  if (options.backup && exists) {
-    outcome.backup = BackupPathOf(requested);
-    try {
-      const std::vector<std::uint8_t> old = ReadWholeFile(target);
-      Save(outcome.backup, WholeContent(old), {}, st.st_mode & 0777);
-    } catch (const RosterError& e) {
-      outcome.backupProblem = e.message();
-    }
-  }
-
-  if (exists) {
-    struct stat folder {};
-    const bool sticky = ::stat(FolderOf(target).c_str(), &folder) == 0 &&
-                        (folder.st_mode & S_ISVTX) && st.st_uid != ::geteuid();
-    if (st.st_nlink > 1 || sticky ||
-        !ReplaceByRename(target, content, original.get(), &st, 0, outcome.stamp)) {
-      RewriteInPlace(target, content, outcome.stamp);
-      outcome.inPlace = true;
-    }
-  } else if (!ReplaceByRename(target, content, -1, nullptr, newMode, outcome.stamp)) {
-    DeniedAccess();
-  }
-  return outcome;
-}
-
-}  // namespace
+}  // namespace fileio
 
 void SetWriteFaultHookForTesting(WriteFaultHook hook) {
   FaultHook() = std::move(hook);
 }
 
-std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path, FileAccess access,
-                                        FileStamp* stamp) {
-  // A pipe blocks its opener until a writer comes: look before opening, and
-  // never wait in the open, should the name change hands in between.
-  struct stat named {};
-  if (::stat(path.c_str(), &named) != 0) ThrowIoError(errno);
-  if (!S_ISREG(named.st_mode)) DeniedAccess();
-  const int flags = (access == FileAccess::ReadWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK;
-  Fd fd(::open(path.c_str(), flags));
-  if (fd.get() < 0) ThrowIoError(errno);
-  struct stat st {};
-  if (::fstat(fd.get(), &st) != 0) ThrowIoError(errno);
-  // A device or a pipe has no fixed size to hold in memory: refuse it as
-  // Windows refuses to open such a thing as a file.
-  if (!S_ISREG(st.st_mode)) DeniedAccess();
-  if (access == FileAccess::ReadWrite && HasNoWritePermission(st)) DeniedAccess();
+std::filesystem::path PathFromUtf8(std::string_view utf8) {
+#ifdef _WIN32
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+#else
+  return std::filesystem::path(std::string(utf8));
+#endif
+}
 
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(st.st_size));
-  std::size_t got = 0;
-  while (got < bytes.size()) {
-    const ssize_t n = ::read(fd.get(), bytes.data() + got, bytes.size() - got);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      ThrowIoError(errno);
-    }
-    if (n == 0) break;  // the file shrank meanwhile
-    got += static_cast<std::size_t>(n);
-  }
-  bytes.resize(got);
-  if (stamp) *stamp = StampOf(st, bytes);
-  return bytes;
+std::string Utf8Of(const std::filesystem::path& path) {
+#ifdef _WIN32
+  const std::u8string utf8 = path.u8string();
+  return std::string(utf8.begin(), utf8.end());
+#else
+  return path.string();
+#endif
 }
 
 DiskChange CompareWithDisk(const std::filesystem::path& path, const FileStamp& expected) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) {
-    if (errno == ENOENT) return DiskChange::Deleted;
-    ThrowIoError(errno);
-  }
-  if (static_cast<std::uint64_t>(st.st_size) != expected.size ||
-      ModifiedNs(st) != expected.modifiedNs)
-    return DiskChange::Changed;
+  std::uint64_t size = 0;
+  std::int64_t modifiedNs = 0;
+  if (!fileio::SizeAndTime(path, size, modifiedNs)) return DiskChange::Deleted;
+  if (size != expected.size || modifiedNs != expected.modifiedNs) return DiskChange::Changed;
   FileStamp now;
   ReadWholeFile(path, FileAccess::ReadOnly, &now);
   return now == expected ? DiskChange::None : DiskChange::Changed;
@@ -450,16 +136,9 @@ bool BackupExists(const std::filesystem::path& path) {
   return std::filesystem::is_regular_file(BackupPathOf(path), ec);
 }
 
-SaveOutcome SaveFile(const std::filesystem::path& path, const ContentWriter& content,
-                     const SaveOptions& options) {
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return Save(path, content, options, 0666 & ~mask);
-}
-
 SaveOutcome SaveFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
                      const SaveOptions& options) {
-  return SaveFile(path, WholeContent(bytes), options);
+  return SaveFile(path, fileio::WholeContent(bytes), options);
 }
 
 }  // namespace orrimax

@@ -7,9 +7,15 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orrimax {
+
+// A path from UTF-8 text (command lines, messages), and back: on Windows a
+// plain std::string would be taken in the ANSI code page.
+std::filesystem::path PathFromUtf8(std::string_view utf8);
+std::string Utf8Of(const std::filesystem::path& path);
 
 enum class FileAccess { ReadOnly, ReadWrite };
 
@@ -61,9 +67,10 @@ bool BackupExists(const std::filesystem::path& path);
 // something of the file (more than one link, an attribute that cannot be
 // copied, an owner or group the user cannot give, a folder the user may not
 // write, a sticky folder), the file is rewritten in place after the backup
-// is safe. A file the user may not write is refused ("File access denied").
-// On failure the error is thrown and the temporary removed; a failure while
-// rewriting in place is an IncompleteSaveError.
+// is safe. A file the user may not write is refused ("File access denied"),
+// on Windows also one with the read-only attribute. On failure the error is
+// thrown and the temporary removed; a failure while rewriting in place is
+// an IncompleteSaveError.
 SaveOutcome SaveFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
                      const SaveOptions& options = {});
 

@@ -7,6 +7,7 @@
 
 #include "DB.h"
 #include "DBFields.h"
+#include "FileIO.h"
 #include "FindCRC.h"
 #include "Functions.h"
 #include "Text.h"
@@ -276,7 +277,7 @@ GeneratedRoster RosterWithNames(const std::vector<std::u16string>& names,
 void WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
   std::ofstream f(path, std::ios::binary | std::ios::trunc);
   f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  if (!f) throw std::runtime_error("cannot write " + path.string());
+  if (!f) throw std::runtime_error("cannot write " + Utf8Of(path));
 }
 
 std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path) {

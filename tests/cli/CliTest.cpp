@@ -212,12 +212,16 @@ TEST_F(CliTest, FailuresNameTheFileOnceAndKeepTheWholeCell) {
     EXPECT_EQ(r.err, "orrimax-cli: " + missing + ": File not found\n");
   }
   const std::string cell("1\0x", 3);
-  WriteText(dir_ / "nul.txt", ReplaceCell(Export(), 3, 9, cell));
-  ExpectRefused({"import", rosterPath_.string(), "--table", (dir_ / "nul.txt").string()},
+  // Not "nul.txt": Windows takes that for its NUL device.
+  WriteText(dir_ / "cell-nul.txt", ReplaceCell(Export(), 3, 9, cell));
+  ExpectRefused({"import", rosterPath_.string(), "--table", (dir_ / "cell-nul.txt").string()},
                 "''" + cell + "'' is not a valid integer value");
 }
 
 TEST_F(CliTest, CheckRefusesAPipeWithoutWaitingForAWriter) {
+#ifdef _WIN32
+  GTEST_SKIP() << "FIFOs are POSIX; the core's DeviceIsRefused covers Windows devices";
+#else
   const fs::path pipe = dir_ / "pipe.ros";
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0666), 0);
   auto check = std::async(std::launch::async, [&] { return RunTool({"check", pipe.string()}); });
@@ -229,6 +233,7 @@ TEST_F(CliTest, CheckRefusesAPipeWithoutWaitingForAWriter) {
   const Result r = check.get();
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find("File access denied"), std::string::npos) << r.out;
+#endif
 }
 
 TEST_F(CliTest, ImportKeepsTheRosterAsItWasInABackup) {
@@ -528,6 +533,11 @@ TEST_F(CliTest, DemoWritesALoadableRoster) {
 }
 
 TEST(CliArguments, WrongArgumentsGetClearMessages) {
+#ifdef _WIN32
+  const std::string noFolder = "Path not found";  // the folder is missing, not the file
+#else
+  const std::string noFolder = "File not found";
+#endif
   struct Case {
     std::vector<std::string> args;
     int status;
@@ -544,8 +554,8 @@ TEST(CliArguments, WrongArgumentsGetClearMessages) {
       {{"demo"}, 2, "missing -o FILE"},
       {{"demo", "-o", "x.ros", "--players", "0"}, 2, "--players takes a number from 1 to 65535"},
       {{"demo", "-o", "x.ros", "--players", "12x"}, 2, "not '12x'"},
-      {{"check", "/nonexistent/r.ros"}, 1, "File not found"},
-      {{"export", "/nonexistent/r.ros"}, 1, "/nonexistent/r.ros: File not found"},
+      {{"check", "/nonexistent/r.ros"}, 1, noFolder},
+      {{"export", "/nonexistent/r.ros"}, 1, "/nonexistent/r.ros: " + noFolder},
   };
   for (const Case& c : cases) {
     const Result r = RunTool(c.args);

@@ -278,11 +278,21 @@ TEST(ContainerDisk, DirectoryIsRefused) {
 
 // Permission bits of the file, none of them a write bit.
 TEST(ContainerDisk, PipeIsRefused) {
+#ifdef _WIN32
+  GTEST_SKIP() << "FIFOs are POSIX; a Windows device is refused as well (DeviceIsRefused)";
+#else
   TempDir dir;
   const fs::path path = dir / "pipe.ROS";
   ASSERT_EQ(::mkfifo(path.c_str(), 0666), 0);
   EXPECT_EQ(MessageOf<InOutError>([&] { LoadRoster(path); }), "File access denied");
+#endif
 }
+
+#ifdef _WIN32
+TEST(ContainerDisk, DeviceIsRefused) {
+  EXPECT_EQ(MessageOf<InOutError>([&] { LoadRoster("NUL"); }), "File access denied");
+}
+#endif
 
 class ReadOnlyFile : public ::testing::TestWithParam<int> {};
 
@@ -382,7 +392,12 @@ TEST_F(Saving, ReadOnlyFileIsRefusedAndKept) {
   roster_.Table[7].set(1, u"200");
   EXPECT_EQ(MessageOf<InOutError>([&] { Save(); }), "File access denied");
   EXPECT_EQ(OnDisk(), generated_.file);
+#ifdef _WIN32
+  // Windows has the read-only attribute, shown as no write bit at all.
+  EXPECT_EQ(fs::status(path_).permissions() & fs::perms::owner_write, fs::perms::none);
+#else
   EXPECT_EQ(fs::status(path_).permissions(), fs::perms::owner_read | fs::perms::group_read);
+#endif
   EXPECT_EQ(dir_.Listing(), std::set<std::string>{"roster.ROS"});
   ExpectSameDocument(roster_.Document, before);
 }
@@ -429,6 +444,9 @@ TEST_F(Saving, ShortWritesAreContinued) {
 }
 
 TEST_F(Saving, PermissionsOfTheFileAreKept) {
+#ifdef _WIN32
+  GTEST_SKIP() << "mode bits are POSIX; Windows keeps the attributes (SaveFileTest)";
+#endif
   const fs::perms mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
   fs::permissions(path_, mode);
   Save();
@@ -436,6 +454,9 @@ TEST_F(Saving, PermissionsOfTheFileAreKept) {
 }
 
 TEST_F(Saving, ThroughASymbolicLinkTheTargetIsRewritten) {
+#ifdef _WIN32
+  GTEST_SKIP() << "symbolic links need a privilege on Windows that a user rarely has";
+#endif
   const fs::path link = dir_ / "link.ROS";
   fs::create_symlink(path_, link);
   roster_ = LoadRoster(link);

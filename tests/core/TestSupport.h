@@ -4,7 +4,11 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <process.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <array>
 #include <atomic>
@@ -23,13 +27,21 @@
 
 namespace orrimax::test {
 
+inline int ProcessId() {
+#ifdef _WIN32
+  return ::_getpid();
+#else
+  return ::getpid();
+#endif
+}
+
 // A fresh folder per test, removed with everything in it afterwards.
 class TempDir {
  public:
   TempDir() {
     static std::atomic<int> counter{0};
     path_ = std::filesystem::temp_directory_path() /
-            ("orrimax-core-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+            ("orrimax-core-" + std::to_string(ProcessId()) + "-" + std::to_string(counter++));
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
   }

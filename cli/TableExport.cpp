@@ -1,6 +1,6 @@
 // The player table's text written straight from the record bytes: each
 // distinct value of a column is formatted once (per formatting thread), and
-// the text goes out in pieces of about two megabytes.
+// the text goes out in pieces of about half a megabyte.
 #include <algorithm>
 #include <charconv>
 #include <condition_variable>
@@ -90,9 +90,9 @@ class ValueTexts {
 
  private:
   static constexpr int kExactBits = 10;
-  static constexpr int kHashedBits = 12;
+  static constexpr int kHashedBits = 10;
   static constexpr std::size_t kHashedSlots = std::size_t{1} << kHashedBits;
-  static constexpr std::size_t kTrial = 1024;
+  static constexpr std::size_t kTrial = 256;
 
   void fill(Cell& cell, std::uint32_t value) {
     text_.clear();
@@ -147,6 +147,25 @@ std::vector<std::pair<std::size_t, std::size_t>> NameEntries(const RosterDocumen
   return entries;
 }
 
+// Room for text, not cleared first: every byte handed on has been written.
+class TextBuffer {
+ public:
+  std::uint8_t* data() { return data_.get(); }
+  std::size_t size() const { return size_; }
+  // Room for `size` bytes at least, keeping the first `keep`.
+  void grow(std::size_t size, std::size_t keep) {
+    if (size <= size_) return;
+    auto grown = std::make_unique_for_overwrite<std::uint8_t[]>(size);
+    if (keep > 0) std::memcpy(grown.get(), data_.get(), keep);
+    data_ = std::move(grown);
+    size_ = size;
+  }
+
+ private:
+  std::unique_ptr<std::uint8_t[]> data_;
+  std::size_t size_ = 0;
+};
+
 // What the formatting threads share: the document, each player's name
 // entries and each entry's name cell.
 struct TableParts {
@@ -167,13 +186,13 @@ class RowFormatter {
 
   // Rows `from` to `to` - 1, each line with its CR LF, into `text` (whose
   // room is kept from run to run); gives the bytes written.
-  std::size_t rows(std::size_t from, std::size_t to, std::vector<std::uint8_t>& text) {
+  std::size_t rows(std::size_t from, std::size_t to, TextBuffer& text) {
     const std::size_t fields = columns_.size();
     // A row is written straight into the buffer, which always has room for
     // the longest row there can be.
     const std::size_t longestRow = 2 * parts_.longestName + 3 * 24 + fields * ValueTexts::kMaxCell +
                                    Cell::kInline + kLineEnd.size();
-    if (text.size() < longestRow) text.resize((to - from) * 1024 + longestRow);
+    text.grow((to - from) * 1024 + longestRow, 0);
     std::size_t used = 0;
     char* out = nullptr;
     const auto number = [&out](std::size_t n) { out = std::to_chars(out, out + 24, n).ptr; };
@@ -191,7 +210,7 @@ class RowFormatter {
         for (std::size_t r = 0; r < count; ++r)
           block_[r * fields + f] = columns_[f].of(records + r * kRecordSize);
       for (std::size_t r = 0; r < count; ++r) {
-        if (text.size() - used < longestRow) text.resize(2 * text.size() + longestRow);
+        if (text.size() - used < longestRow) text.grow(2 * text.size() + longestRow, used);
         out = reinterpret_cast<char*>(text.data() + used);
         const std::size_t i = begin + r;
         const auto [last, first] = parts_.entries[i];
@@ -221,7 +240,7 @@ class RowFormatter {
 
 // A run's text: the bytes in front of a buffer that is used again.
 struct RunText {
-  std::vector<std::uint8_t> buffer;
+  TextBuffer buffer;
   std::size_t size = 0;
 };
 
@@ -230,10 +249,10 @@ struct RunText {
 class RunQueue {
  public:
   // Formatting side: a buffer to fill.
-  std::vector<std::uint8_t> buffer() {
+  TextBuffer buffer() {
     std::lock_guard lock(mutex_);
     if (spare_.empty()) return {};
-    std::vector<std::uint8_t> buffer = std::move(spare_.back());
+    TextBuffer buffer = std::move(spare_.back());
     spare_.pop_back();
     return buffer;
   }
@@ -262,7 +281,7 @@ class RunQueue {
     changed_.notify_all();
     return text;
   }
-  void giveBack(std::vector<std::uint8_t> buffer) {
+  void giveBack(TextBuffer buffer) {
     std::lock_guard lock(mutex_);
     spare_.push_back(std::move(buffer));
   }
@@ -277,7 +296,7 @@ class RunQueue {
   std::mutex mutex_;
   std::condition_variable changed_;
   std::map<std::size_t, RunText> ready_;
-  std::vector<std::vector<std::uint8_t>> spare_;
+  std::vector<TextBuffer> spare_;
   std::size_t next_ = 0;
   bool stopped_ = false;
   std::exception_ptr failure_;
@@ -296,15 +315,15 @@ void WriteTable(const TableParts& parts, const ContentSink& put) {
   header += kLineEnd;
   put(Bytes(header));
 
-  // Runs of rows of about two megabytes; a large table has two threads
+  // Runs of rows of about half a megabyte; a larger table has two threads
   // formatting them, taking turns, while this one writes.
-  constexpr std::size_t kRunRows = 2048;
+  constexpr std::size_t kRunRows = 512;
   const std::size_t players = parts.doc.PlayerCount;
   const std::size_t runs = (players + kRunRows - 1) / kRunRows;
   if (runs <= 1) {
-    std::vector<std::uint8_t> text;
+    TextBuffer text;
     const std::size_t size = RowFormatter(parts).rows(0, players, text);
-    put(std::span(text).first(size));
+    put(std::span(text.data(), size));
     return;
   }
   RunQueue queue;
@@ -326,7 +345,7 @@ void WriteTable(const TableParts& parts, const ContentSink& put) {
   try {
     for (std::size_t run = 0; run < runs; ++run) {
       RunText text = queue.take(run);
-      put(std::span(text.buffer).first(text.size));
+      put(std::span(text.buffer.data(), text.size));
       queue.giveBack(std::move(text.buffer));
     }
   } catch (...) {

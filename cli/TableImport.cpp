@@ -256,7 +256,7 @@ std::optional<std::vector<NameIds>> ReadTableIntoRecords(std::string_view text,
     std::vector<NameIds> ids(players);
     // A large table is read in two halves at once.
     const std::size_t half = players / 2;
-    const auto split = players >= 4096 ? LineStart(rows, half) : std::nullopt;
+    const auto split = players >= 1024 ? LineStart(rows, half) : std::nullopt;
     if (!split) {
       ReadRows(rows, 0, players, doc, ids);
       return ids;

@@ -215,7 +215,9 @@ std::map<std::string, Relationship> ReadRelationships(const Archive& zip, const 
 }
 
 bool HasType(const Relationship& r, std::string_view kind) {
-  return r.type.ends_with("/" + std::string(kind));
+  const std::string_view type = r.type;
+  return type.ends_with(kind) && type.size() > kind.size() &&
+         type[type.size() - kind.size() - 1] == '/';
 }
 
 class WorkbookHandler : public XmlHandler {

@@ -2,7 +2,8 @@
 # Builds the benchmarks in Release (build-bench/) and prints the figures of
 # the README's "Performance" section: the codec and the grid commands under
 # Google Benchmark with the raw file baseline, then the window's timings
-# (Open to first paint, one scrolled screen) and its peak memory.
+# (Open to first paint, one scrolled screen) and its peak memory, then the
+# roster tool's export and import beside their baseline (bench/tool.sh).
 # Usage: bash bench/run.sh [extra Google Benchmark flags]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -13,7 +14,8 @@ trap 'rm -rf "$work"' EXIT
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DORRIMAX_BUILD_BENCH=ON -DORRIMAX_BUILD_TESTS=OFF >"$work/configure.log" ||
   { cat "$work/configure.log"; exit 1; }
-cmake --build "$build" --target orrimax_bench orrimax_gui_timing orrimax_make_roster
+cmake --build "$build" --target orrimax_bench orrimax_gui_timing orrimax_make_roster \
+  orrimax-cli orrimax_io_baseline
 export QT_QPA_PLATFORM=offscreen
 
 echo
@@ -33,3 +35,6 @@ echo "== The window at 1920x1080"
 echo
 echo "== Peak memory of a process that opens the largest roster, paints and scrolls it"
 "$build/bench/orrimax_gui_timing" --memory "$work/Roster65535.ROS"
+echo
+echo "== The roster tool beside a program that only reads and writes as much"
+bash "$root/bench/tool.sh" "$build"

@@ -48,8 +48,9 @@ static_assert(sizeof(Cell) == 16);
 // repeat: then each is formatted as it comes, which is no more work.
 class ValueTexts {
  public:
-  // The longest a cell may write.
-  static constexpr std::size_t kMaxCell = 4 * 32 + 3;
+  // The longest a cell may write: its TAB, two quotes, and each of a cell
+  // text's 32 code units at most six bytes (an escaped lone surrogate).
+  static constexpr std::size_t kMaxCell = 6 * 32 + 3;
 
   explicit ValueTexts(const FieldColumn& field)
       : field_(field), oneByte_(InOneByte(field.place)), exact_(field.place.width <= kExactBits) {

@@ -8,6 +8,7 @@
 
 #include "Errors.h"
 #include "FileIO.h"
+#include "Text.h"
 #include "WorkbookEscape.h"
 
 namespace orrimax::cli {
@@ -17,25 +18,6 @@ std::string CellName(std::size_t row, std::size_t column) {
   for (std::size_t c = column + 1; c > 0; c = (c - 1) / 26)
     letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
   return letters + std::to_string(row + 1);
-}
-
-void AppendCodePoint(std::string& out, char32_t c) {
-  // Surrogates too, as the three bytes WTF-8 gives them.
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
 }
 
 namespace {

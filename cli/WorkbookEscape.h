@@ -11,9 +11,6 @@ namespace orrimax::cli {
 // "A1" for row 0, column 0.
 std::string CellName(std::size_t row, std::size_t column);
 
-// UTF-8; a surrogate as its three bytes (WTF-8).
-void AppendCodePoint(std::string& out, char32_t c);
-
 // Appends a UTF-8 (or WTF-8) cell text as a workbook holds it: controls but
 // TAB and LF, surrogates, U+FFFE and U+FFFF as _xHHHH_, and a "_" that
 // begins such a text as _x005F_. Throws RosterError on malformed UTF-8.

@@ -3,9 +3,8 @@
 #include <iterator>
 
 namespace orrimax {
-namespace {
 
-void AppendCodePoint(std::string& out, std::uint32_t cp) {
+void AppendCodePoint(std::string& out, char32_t cp) {
   if (cp < 0x80) {
     out += static_cast<char>(cp);
   } else if (cp < 0x800) {
@@ -22,6 +21,8 @@ void AppendCodePoint(std::string& out, std::uint32_t cp) {
     out += static_cast<char>(0x80 | (cp & 0x3F));
   }
 }
+
+namespace {
 
 std::string Encode(std::u16string_view text, bool keepLoneSurrogates) {
   std::string out;

@@ -15,6 +15,9 @@ std::string ToUtf8(std::u16string_view text);
 // sequence (WTF-8), so that any pool text survives a trip through a file.
 std::string ToWtf8(std::u16string_view text);
 
+// The UTF-8 bytes of one code point (a surrogate too, as WTF-8 writes it).
+void AppendCodePoint(std::string& out, char32_t cp);
+
 // Reads UTF-8 (and the WTF-8 surrogate sequences of ToWtf8). Returns false
 // on malformed input, leaving `out` unspecified.
 bool FromWtf8(std::string_view bytes, std::u16string& out);

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "Cli.h"
+#include "CliTestSupport.h"
 #include "DB.h"
 #include "FindCRC.h"
 #include "Functions.h"
@@ -24,16 +25,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-  int status;
-  std::string out, err;
-};
-
-Result RunTool(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  const int status = RunCli(args, out, err);
-  return {status, out.str(), err.str()};
-}
+using test::Result;
+using test::RunTool;
 
 std::string ReadText(const fs::path& p) {
   std::ifstream f(p, std::ios::binary);

@@ -63,9 +63,8 @@ TEST_P(DirectText, ExportAndImportAgreeWithTheGeneralWay) {
     ParseTable(edited, table, loaded.Document.PlayerCount);
     // Random bytes have texts that no cell takes back; then both refuse.
     if (!ids && GetParam().values == gen::FieldValues::Random) {
-      EXPECT_THROW(
-          BuildRosterImage(loaded.Document, table, loaded.Names.Data, loaded.Names.Length),
-          RosterError);
+      EXPECT_THROW(BuildRosterImage(loaded.Document, table, loaded.Names.Data, loaded.Names.Length),
+                   RosterError);
       continue;
     }
     ASSERT_TRUE(ids) << "seed " << seed;

@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include "Cli.h"
+#include "CliTestSupport.h"
 #include "DB.h"
 #include "RosterGen.h"
 #include "Workbook.h"
@@ -26,16 +27,8 @@ namespace fs = std::filesystem;
 using Rows = std::vector<std::vector<std::string>>;
 using namespace std::string_literals;
 
-struct Result {
-  int status;
-  std::string out, err;
-};
-
-Result RunTool(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  const int status = RunCli(args, out, err);
-  return {status, out.str(), err.str()};
-}
+using test::Result;
+using test::RunTool;
 
 // A folder of the test's own, removed at its end.
 class WorkbookTest : public ::testing::Test {

@@ -184,49 +184,5 @@ TEST(Saving, OnlyStaleTemporariesAreRemoved) {
   EXPECT_FALSE(fs::exists(dir / ".r.ROS.orrimax-inuse1"));
 }
 
-TEST(Saving, TheBackupHoldsTheFileAsItWasBeforeTheSession) {
-  TempDir dir;
-  const fs::path path = dir / "r.ROS";
-  gen::WriteBytes(path, kOld);
-  const Bytes third(100, 0x33);
-  const SaveOutcome first = SaveFile(path, kNew, {.backup = true});
-  EXPECT_EQ(first.backup, dir / "r.ROS.bak");
-  EXPECT_TRUE(first.backupProblem.empty());
-  EXPECT_EQ(gen::ReadBytes(dir / "r.ROS.bak"), kOld);
-  EXPECT_TRUE(BackupExists(path));
-  SaveFile(path, third);
-  EXPECT_EQ(gen::ReadBytes(dir / "r.ROS.bak"), kOld);
-  SaveFile(path, kOld, {.backup = true});
-  EXPECT_EQ(gen::ReadBytes(dir / "r.ROS.bak"), third);
-  // A backup that cannot be written does not stop the save.
-  fs::remove(dir / "r.ROS.bak");
-  fs::create_directory(dir / "r.ROS.bak");
-  EXPECT_EQ(SaveFile(path, kNew, {.backup = true}).backupProblem, "File access denied");
-  EXPECT_EQ(gen::ReadBytes(path), kNew);
-}
-
-TEST(Saving, ChangesByOthersAreNoticed) {
-  TempDir dir;
-  const fs::path path = dir / "r.ROS";
-  gen::WriteBytes(path, kOld);
-  FileStamp stamp;
-  ReadWholeFile(path, FileAccess::ReadOnly, &stamp);
-  EXPECT_EQ(CompareWithDisk(path, stamp), DiskChange::None);
-  // Same size and time, other bytes.
-  const auto time = fs::last_write_time(path);
-  Bytes other = kOld;
-  other[100] ^= 1;
-  gen::WriteBytes(path, other);
-  fs::last_write_time(path, time);
-  EXPECT_EQ(CompareWithDisk(path, stamp), DiskChange::Changed);
-  gen::WriteBytes(path, kOld);
-  fs::last_write_time(path, time + std::chrono::seconds(3));  // the same bytes, a new time
-  EXPECT_EQ(CompareWithDisk(path, stamp), DiskChange::Changed);
-  stamp = SaveFile(path, kNew).stamp;
-  EXPECT_EQ(CompareWithDisk(path, stamp), DiskChange::None);
-  fs::remove(path);
-  EXPECT_EQ(CompareWithDisk(path, stamp), DiskChange::Deleted);
-}
-
 }  // namespace
 }  // namespace orrimax

@@ -259,18 +259,22 @@ int Export(const std::vector<std::string>& args, std::ostream& out, std::ostream
   }
   constexpr std::string_view kBom = "\xEF\xBB\xBF";
   const std::string_view bom = p.flags.count("--bom") ? kBom : "";
-  if (p.flags.count("--names")) {
-    Emit(std::string(bom) + FormatNames(Load(file).Names), p, out);
-    return 0;
-  }
-  // The table goes out straight from the records, never held whole.
+  // Neither text needs the players decoded: the table goes out straight
+  // from the records, never held whole.
   RosterDocument doc;
   ContentWriter table;
   try {
     doc = ReadRosterDocument(ReadWholeFile(PathFromUtf8(file), FileAccess::ReadWrite));
-    table = TableContent(doc);
+    if (p.flags.count("--names"))
+      CheckNamePointers(doc);
+    else
+      table = TableContent(doc);
   } catch (const RosterError& e) {
     Rethrow(file, e);
+  }
+  if (p.flags.count("--names")) {
+    Emit(std::string(bom) + FormatNames(ListNameBank(doc.Bank)), p, out);
+    return 0;
   }
   Emit(
       [&](const ContentSink& put) {
@@ -287,7 +291,7 @@ bool ReadDirect(const std::string& file, const std::string& tableFile, RosterDoc
                 std::vector<NameIds>& ids) {
   try {
     doc = ReadRosterDocument(ReadWholeFile(PathFromUtf8(file), FileAccess::ReadWrite));
-    TableContent(doc);  // refuses a name pointer to no entry
+    CheckNamePointers(doc);
   } catch (const RosterError&) {
     return false;
   }

@@ -361,6 +361,10 @@ void WriteTable(const TableParts& parts, const ContentSink& put) {
 
 }  // namespace
 
+void CheckNamePointers(const RosterDocument& doc) {
+  NameEntries(doc);
+}
+
 ContentWriter TableContent(const RosterDocument& doc) {
   auto parts = std::make_shared<TableParts>(TableParts{doc, NameEntries(doc), {}, 0});
   parts->nameCells.resize(doc.Bank.size());

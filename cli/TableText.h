@@ -30,6 +30,8 @@ std::string FormatTable(const PlayerColumns& table);
 // the document's records in pieces. A name pointer that leads to no entry
 // is refused here, before anything is written; the writer keeps `doc`.
 ContentWriter TableContent(const RosterDocument& doc);
+// That refusal alone, as the decoder would make it.
+void CheckNamePointers(const RosterDocument& doc);
 
 // Line 0 "ID", "Data", "Length", then one line per entry.
 std::string FormatNames(const NamesBankColumns& names);

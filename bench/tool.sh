@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The roster tool's figures: export -o, export to standard output (into a
 # file) and import --table, at 1,500, 20,000 and 65,535 players, each the
-# median of 5 runs of the whole process, beside a program that only reads
-# the roster and writes as many bytes the same way (bench/IoBaseline.cpp);
-# then the peak memory of export at 65,535 players.
+# median of 7 runs of the whole process, taking turns with a program that
+# only reads the roster and writes as many bytes the same way
+# (bench/IoBaseline.cpp); then the peak memory of export at 65,535 players.
 # Usage: bash bench/tool.sh BUILD_FOLDER (a Release build with the benchmarks)
 set -euo pipefail
 build=${1:?usage: bash bench/tool.sh BUILD_FOLDER}
@@ -12,44 +12,51 @@ base="$build/bench/orrimax_io_baseline"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# Median wall time in milliseconds of 5 runs of the command; `prepare` runs
-# before each one, untimed.
-median_ms() {
-  local prepare=$1
-  shift
-  local times=()
-  for _ in 1 2 3 4 5; do
-    eval "$prepare"
-    local start end
-    start=$(date +%s%N)
-    "$@" >/dev/null
-    end=$(date +%s%N)
-    times+=($(((end - start) / 1000000)))
+# Milliseconds of one run of a command line; `prepare` runs first, untimed.
+run_ms() {
+  eval "$1"
+  local start end
+  start=$(date +%s%N)
+  eval "$2" >/dev/null
+  end=$(date +%s%N)
+  echo $(((end - start) / 1000000))
+}
+
+# The medians of 7 runs of the tool's command line and of the baseline's,
+# taking turns, so that both meet the same state of the disk and its cache.
+paired_ms() {
+  local prepare=$1 tool=$2 floor=$3 tools=() floors=()
+  for _ in 1 2 3 4 5 6 7; do
+    tools+=("$(run_ms "$prepare" "$tool")")
+    floors+=("$(run_ms "$prepare" "$floor")")
   done
-  printf '%s\n' "${times[@]}" | sort -n | sed -n 3p
+  echo "$(printf '%s\n' "${tools[@]}" | sort -n | sed -n 4p)" \
+    "$(printf '%s\n' "${floors[@]}" | sort -n | sed -n 4p)"
 }
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
 
+row() {
+  local times
+  read -r -a times <<<"$(paired_ms "$3" "$4" "$5")"
+  printf '%-8s %-22s %9s %12s %7s\n' "$1" "$2" "${times[0]}" "${times[1]}" \
+    "$(ratio "${times[0]}" "${times[1]}")"
+}
+
 printf '%-8s %-22s %9s %12s %7s\n' players command "tool ms" "baseline ms" ratio
 for players in 1500 20000 65535; do
   roster="$work/R$players.ROS"
+  table="$work/T$players.txt"
   "$build/bench/orrimax_make_roster" "$players" "$roster"
-  "$cli" export "$roster" -o "$work/T$players.txt"
-  size=$(stat -c %s "$work/T$players.txt")
-
-  tool=$(median_ms : "$cli" export "$roster" -o "$work/out.txt")
-  floor=$(median_ms : "$base" export "$roster" "$size" "$work/out.txt")
-  printf '%-8s %-22s %9s %12s %7s\n' "$players" "export -o" "$tool" "$floor" "$(ratio "$tool" "$floor")"
-
-  tool=$(median_ms : sh -c "'$cli' export '$roster' > '$work/out.txt'")
-  floor=$(median_ms : sh -c "'$base' export '$roster' $size > '$work/out.txt'")
-  printf '%-8s %-22s %9s %12s %7s\n' "$players" "export > file" "$tool" "$floor" "$(ratio "$tool" "$floor")"
-
-  copy="cp '$roster' '$work/W.ROS'"
-  tool=$(median_ms "$copy" "$cli" import "$work/W.ROS" --table "$work/T$players.txt" --no-backup)
-  floor=$(median_ms "$copy" "$base" import "$work/W.ROS" "$work/T$players.txt")
-  printf '%-8s %-22s %9s %12s %7s\n' "$players" "import --table" "$tool" "$floor" "$(ratio "$tool" "$floor")"
+  "$cli" export "$roster" -o "$table"
+  size=$(stat -c %s "$table")
+  row "$players" "export -o" : "'$cli' export '$roster' -o '$work/out.txt'" \
+    "'$base' export '$roster' $size '$work/out.txt'"
+  row "$players" "export > file" : "'$cli' export '$roster' > '$work/out.txt'" \
+    "'$base' export '$roster' $size > '$work/out.txt'"
+  row "$players" "import --table" "cp '$roster' '$work/W.ROS'" \
+    "'$cli' import '$work/W.ROS' --table '$table' --no-backup" \
+    "'$base' import '$work/W.ROS' '$table'"
 done
 
 peak=$(/usr/bin/time -f %M "$cli" export "$work/R65535.ROS" -o "$work/out.txt" 2>&1 >/dev/null | tail -1)

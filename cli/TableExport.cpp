@@ -1,11 +1,12 @@
-// The player table's text written straight from the record bytes: each
-// distinct value of a column is formatted once (per formatting thread), and
-// the text goes out in pieces of about half a megabyte.
+// The player table's text written straight from the record bytes: the
+// cells of narrow fields come from lists made once per text form, hex
+// digits are written as the bytes are read, and the text goes out in
+// pieces of about half a megabyte.
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <condition_variable>
 #include <cstring>
-#include <deque>
 #include <exception>
 #include <map>
 #include <memory>
@@ -21,113 +22,119 @@ namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
 
-// One cell as a row is put together: up to 15 bytes (its TAB first) held
-// inline, or a longer text elsewhere.
-struct Cell {
-  static constexpr std::size_t kInline = 15;
-  static constexpr std::uint8_t kLong = 0xFF;
-  char text[kInline];
-  std::uint8_t length = 0;  // 0: not yet known
+// A cell of a few bytes, its TAB first. A row copies all eight bytes
+// whatever the length: its room allows it, and one fixed copy is faster.
+struct ShortCell {
+  static constexpr std::size_t kBytes = 7;
+  char text[kBytes];
+  std::uint8_t length;
 
   char* write(char* out) const {
-    if (length != kLong) {
-      std::memcpy(out, text, kInline);
-      return out + length;
-    }
-    const std::string* cell = nullptr;
-    std::memcpy(&cell, text, sizeof cell);
-    std::memcpy(out, cell->data(), cell->size());
-    return out + cell->size();
+    std::memcpy(out, this, sizeof *this);
+    return out + length;
   }
 };
-static_assert(sizeof(Cell) == 16);
+static_assert(sizeof(ShortCell) == 8);
 
-// The cells of one field column by value. A narrow field keeps a cell for
-// every value; a wide one (money, codes, colours) one per hash, which a
-// colliding value takes over, until it turns out that its values hardly
-// repeat: then each is formatted as it comes, which is no more work.
-class ValueTexts {
+// The cell of every value of a text form, for the columns narrow enough to
+// list them. A form's text depends on the value alone (hex also on the
+// place's byte count), so the columns of a form share one list, which stays
+// in the cache where 183 lists of their own would not.
+class FormCells {
  public:
-  // The longest a cell may write: its TAB, two quotes, and each of a cell
-  // text's 32 code units at most six bytes (an escaped lone surrogate).
-  static constexpr std::size_t kMaxCell = 6 * 32 + 3;
+  static constexpr int kMaxWidth = 10;
 
-  explicit ValueTexts(const FieldColumn& field)
-      : field_(field), oneByte_(InOneByte(field.place)), exact_(field.place.width <= kExactBits) {
-    cells_.resize(exact_ ? std::size_t{1} << field.place.width : kHashedSlots);
-    if (!exact_) values_.resize(kHashedSlots);
+  // Makes room for the values of `field`: every column first, then `of`.
+  void need(const FieldColumn& field) {
+    if (field.place.width > kMaxWidth) return;
+    List& list = find(field);
+    list.size = std::max(list.size, std::size_t{1} << field.place.width);
   }
 
-  Cell of(const std::uint8_t* record) {
-    const std::uint32_t value = oneByte_ ? (record[field_.place.offset] >> field_.place.shift) &
-                                               ((1u << field_.place.width) - 1)
-                                         : ReadWidePlace(field_.place, record);
-    if (exact_) {
-      Cell& cell = cells_[value];
-      if (cell.length == 0) fill(cell, value);
-      return cell;
-    }
-    if (cells_.empty()) {
-      Cell cell;
-      fill(cell, value);
-      return cell;
-    }
-    const std::uint32_t slot = (value * 0x9E3779B1u) >> (32 - kHashedBits);
-    Cell& cell = cells_[slot];
-    if (cell.length != 0 && values_[slot] == value) {
-      ++hits_;
-      return cell;
-    }
-    values_[slot] = value;
-    fill(cell, value);
-    if (++misses_ == kTrial && hits_ < kTrial) {
-      const Cell filled = cell;
-      cells_ = {};
-      values_ = {};
-      return filled;
-    }
-    return cell;
+  // The list for `field`, or null when one of its texts is too long.
+  const ShortCell* of(const FieldColumn& field) {
+    if (field.place.width > kMaxWidth) return nullptr;
+    List& list = find(field);
+    // The form reads no more of the column than the byte count.
+    while (list.cells.size() < list.size && !list.tooLong) add(field, list);
+    return list.tooLong ? nullptr : list.cells.data();
   }
 
  private:
-  static constexpr int kExactBits = 10;
-  static constexpr int kHashedBits = 10;
-  static constexpr std::size_t kHashedSlots = std::size_t{1} << kHashedBits;
-  static constexpr std::size_t kTrial = 256;
+  struct List {
+    const TextForm* form;
+    int bytes;
+    std::size_t size = 0;  // the widest of its columns
+    std::vector<ShortCell> cells;
+    bool tooLong = false;
+  };
 
-  void fill(Cell& cell, std::uint32_t value) {
-    text_.clear();
-    field_.form->decode(field_, value, text_);
-    const std::u16string_view view = text_.view();
-    if (view.size() < Cell::kInline && IsPlainAscii(view)) {
-      cell.text[0] = '\t';
-      for (std::size_t k = 0; k < view.size(); ++k) cell.text[k + 1] = static_cast<char>(view[k]);
-      cell.length = static_cast<std::uint8_t>(view.size() + 1);
-      return;
-    }
-    std::string text(1, '\t');
-    AppendCell(text, view);
-    if (text.size() <= Cell::kInline) {
-      std::memcpy(cell.text, text.data(), text.size());
-      cell.length = static_cast<std::uint8_t>(text.size());
-      return;
-    }
-    long_.push_back(std::move(text));
-    const std::string* stored = &long_.back();
-    std::memcpy(cell.text, &stored, sizeof stored);
-    cell.length = Cell::kLong;
+  List& find(const FieldColumn& field) {
+    for (List& list : lists_)
+      if (list.form == field.form && list.bytes == field.place.bytes) return list;
+    return lists_.emplace_back(List{field.form, field.place.bytes, 0, {}, false});
   }
 
-  const FieldColumn& field_;
-  bool oneByte_;
-  bool exact_;
-  std::vector<Cell> cells_;
-  std::vector<std::uint32_t> values_;
-  std::size_t hits_ = 0;
-  std::size_t misses_ = 0;
-  std::deque<std::string> long_;  // never moves what it holds
-  orrimax::CellText text_;
+  static void add(const FieldColumn& field, List& list) {
+    orrimax::CellText text;
+    field.form->decode(field, static_cast<std::uint32_t>(list.cells.size()), text);
+    std::string cell(1, '\t');
+    AppendCell(cell, text.view());
+    if (cell.size() > ShortCell::kBytes) {
+      list.tooLong = true;
+      return;
+    }
+    ShortCell& added = list.cells.emplace_back();
+    std::memcpy(added.text, cell.data(), cell.size());
+    added.length = static_cast<std::uint8_t>(cell.size());
+  }
+
+  std::vector<List> lists_;
 };
+
+// "00" to "FF", a byte's two hex digits.
+constexpr auto kHexPairs = [] {
+  std::array<std::array<char, 2>, 256> pairs{};
+  constexpr char kDigits[] = "0123456789ABCDEF";
+  for (std::size_t b = 0; b < pairs.size(); ++b) pairs[b] = {kDigits[b >> 4], kDigits[b & 15]};
+  return pairs;
+}();
+
+// How a row writes one field column's cell.
+struct Step {
+  enum class Kind : std::uint8_t {
+    Byte,    // bits of one byte, from a list
+    Word,    // bits of two little-endian bytes, from a list
+    Listed,  // any other narrow place, from a list
+    Hex,     // whole bytes as hex digits, written as they are read
+    Other    // formatted as it comes
+  };
+  Kind kind;
+  std::uint8_t shift = 0;
+  std::uint16_t offset = 0;
+  std::uint32_t mask = 0;
+  const ShortCell* cells = nullptr;
+  const FieldColumn* field = nullptr;
+};
+
+Step StepOf(const FieldColumn& field, FormCells& lists) {
+  const Place& p = field.place;
+  Step step{Step::Kind::Other};
+  step.field = &field;
+  step.offset = static_cast<std::uint16_t>(p.offset);
+  step.shift = static_cast<std::uint8_t>(p.shift);
+  if (field.form == &kHexForm && p.shift == 0 && p.width == 8 * p.bytes && p.bytes <= 4) {
+    step.kind = Step::Kind::Hex;
+    return step;
+  }
+  step.cells = lists.of(field);
+  if (step.cells == nullptr) return step;
+  step.mask = (1u << p.width) - 1;
+  step.kind = InOneByte(p)                                        ? Step::Kind::Byte
+              : p.bytes == 2 && !p.run && p.shift + p.width <= 16 ? Step::Kind::Word
+                                                                  : Step::Kind::Listed;
+  return step;
+}
 
 // The bank entry of each player's last and first name. A pointer that leads
 // nowhere is the decoder's to report, in its own words.
@@ -168,75 +175,125 @@ class TextBuffer {
 };
 
 // What the formatting threads share: the document, each player's name
-// entries and each entry's name cell.
+// entries, each entry's name cell and how each field column is written.
 struct TableParts {
+  explicit TableParts(const RosterDocument& document)
+      : doc(document), entries(NameEntries(document)), nameCells(document.Bank.size()) {
+    for (std::size_t k = 0; k < doc.Bank.size(); ++k) {
+      nameCells[k].push_back('\t');
+      AppendCell(nameCells[k], doc.Bank[k].Data);
+      longestName = std::max(longestName, nameCells[k].size());
+    }
+    for (int c = kFirstFieldColumn; c < kColumnCount; ++c) lists.need(FieldOf(c));
+    for (int c = kFirstFieldColumn; c < kColumnCount; ++c)
+      steps.push_back(StepOf(FieldOf(c), lists));
+  }
+
   const RosterDocument& doc;
   std::vector<std::pair<std::size_t, std::size_t>> entries;
   std::vector<std::string> nameCells;  // each with the TAB that leads it
   std::size_t longestName = 0;
+  FormCells lists;
+  std::vector<Step> steps;
 };
 
-// The text of a run of rows, with its own texts of values.
+// The text of runs of rows.
 class RowFormatter {
  public:
-  explicit RowFormatter(const TableParts& parts) : parts_(parts) {
-    columns_.reserve(kColumnCount - kFirstFieldColumn);
-    for (int c = kFirstFieldColumn; c < kColumnCount; ++c) columns_.emplace_back(FieldOf(c));
-    block_.resize(kBlock * columns_.size());
-  }
+  // The longest a field's cell may write: its TAB, two quotes, and each of
+  // a cell text's 32 code units at most six bytes (an escaped lone
+  // surrogate); a short cell's copy goes up to 7 bytes past its end.
+  static constexpr std::size_t kMaxCell = 6 * 32 + 3;
+  static constexpr std::size_t kOvershoot = sizeof(ShortCell);
+
+  explicit RowFormatter(const TableParts& parts) : parts_(parts) {}
 
   // Rows `from` to `to` - 1, each line with its CR LF, into `text` (whose
   // room is kept from run to run); gives the bytes written.
   std::size_t rows(std::size_t from, std::size_t to, TextBuffer& text) {
-    const std::size_t fields = columns_.size();
     // A row is written straight into the buffer, which always has room for
     // the longest row there can be.
-    const std::size_t longestRow = 2 * parts_.longestName + 3 * 24 + fields * ValueTexts::kMaxCell +
-                                   Cell::kInline + kLineEnd.size();
+    const std::size_t longestRow = 2 * parts_.longestName + 3 * 24 +
+                                   parts_.steps.size() * kMaxCell + kOvershoot + kLineEnd.size();
     text.grow((to - from) * 1024 + longestRow, 0);
     std::size_t used = 0;
-    char* out = nullptr;
-    const auto number = [&out](std::size_t n) { out = std::to_chars(out, out + 24, n).ptr; };
-    const auto append = [&out](const std::string& cell) {
-      std::memcpy(out, cell.data(), cell.size());
-      out += cell.size();
-    };
-    // Players go in blocks, and a block's cells are looked up column by
-    // column, which keeps each column's texts in the cache, then written
-    // row by row.
-    for (std::size_t begin = from; begin < to; begin += kBlock) {
-      const std::size_t count = std::min(kBlock, to - begin);
-      const std::uint8_t* records = parts_.doc.Players.data() + begin * kRecordSize;
-      for (std::size_t f = 0; f < fields; ++f)
-        for (std::size_t r = 0; r < count; ++r)
-          block_[r * fields + f] = columns_[f].of(records + r * kRecordSize);
-      for (std::size_t r = 0; r < count; ++r) {
-        if (text.size() - used < longestRow) text.grow(2 * text.size() + longestRow, used);
-        out = reinterpret_cast<char*>(text.data() + used);
-        const std::size_t i = begin + r;
-        const auto [last, first] = parts_.entries[i];
-        number(i);
-        append(parts_.nameCells[last]);
-        append(parts_.nameCells[first]);
-        *out++ = '\t';
-        number(last);
-        *out++ = '\t';
-        number(first);
-        for (const Cell* cell = &block_[r * fields]; cell != &block_[(r + 1) * fields]; ++cell)
-          out = cell->write(out);
-        *out++ = '\r';
-        *out++ = '\n';
-        used = static_cast<std::size_t>(reinterpret_cast<std::uint8_t*>(out) - text.data());
-      }
+    for (std::size_t i = from; i < to; ++i) {
+      if (text.size() - used < longestRow) text.grow(2 * text.size() + longestRow, used);
+      char* const start = reinterpret_cast<char*>(text.data() + used);
+      used += static_cast<std::size_t>(row(i, start) - start);
     }
     return used;
   }
 
  private:
-  static constexpr std::size_t kBlock = 64;
+  char* row(std::size_t i, char* out) {
+    const auto number = [&out](std::size_t n) { out = std::to_chars(out, out + 24, n).ptr; };
+    const auto append = [&out](const std::string& cell) {
+      std::memcpy(out, cell.data(), cell.size());
+      out += cell.size();
+    };
+    const auto [last, first] = parts_.entries[i];
+    number(i);
+    append(parts_.nameCells[last]);
+    append(parts_.nameCells[first]);
+    *out++ = '\t';
+    number(last);
+    *out++ = '\t';
+    number(first);
+    const std::uint8_t* record = parts_.doc.Players.data() + i * kRecordSize;
+    for (const Step& step : parts_.steps) {
+      switch (step.kind) {
+        case Step::Kind::Byte:
+          out = step.cells[(record[step.offset] >> step.shift) & step.mask].write(out);
+          break;
+        case Step::Kind::Word: {
+          const std::uint32_t word = record[step.offset] | record[step.offset + 1] << 8;
+          out = step.cells[(word >> step.shift) & step.mask].write(out);
+          break;
+        }
+        case Step::Kind::Listed:
+          out = step.cells[ReadWidePlace(step.field->place, record)].write(out);
+          break;
+        case Step::Kind::Hex: {
+          // The form's digits, high to low: a run's bytes in record order,
+          // a little-endian value's the other way round.
+          const Place& p = step.field->place;
+          *out++ = '\t';
+          for (int k = 0; k < p.bytes; ++k) {
+            const auto& pair = kHexPairs[record[step.offset + (p.run ? k : p.bytes - 1 - k)]];
+            *out++ = pair[0];
+            *out++ = pair[1];
+          }
+          break;
+        }
+        case Step::Kind::Other:
+          out = formatted(*step.field, record, out);
+          break;
+      }
+    }
+    *out++ = '\r';
+    *out++ = '\n';
+    return out;
+  }
+
+  char* formatted(const FieldColumn& field, const std::uint8_t* record, char* out) {
+    text_.clear();
+    field.form->decode(field, ReadPlace(field.place, record), text_);
+    const std::u16string_view view = text_.view();
+    *out++ = '\t';
+    if (IsPlainAscii(view)) {
+      for (const char16_t c : view) *out++ = static_cast<char>(c);
+      return out;
+    }
+    cell_.clear();
+    AppendCell(cell_, view);
+    std::memcpy(out, cell_.data(), cell_.size());
+    return out + cell_.size();
+  }
+
   const TableParts& parts_;
-  std::vector<ValueTexts> columns_;
-  std::vector<Cell> block_;
+  orrimax::CellText text_;
+  std::string cell_;
 };
 
 // A run's text: the bytes in front of a buffer that is used again.
@@ -366,13 +423,7 @@ void CheckNamePointers(const RosterDocument& doc) {
 }
 
 ContentWriter TableContent(const RosterDocument& doc) {
-  auto parts = std::make_shared<TableParts>(TableParts{doc, NameEntries(doc), {}, 0});
-  parts->nameCells.resize(doc.Bank.size());
-  for (std::size_t k = 0; k < doc.Bank.size(); ++k) {
-    parts->nameCells[k].push_back('\t');
-    AppendCell(parts->nameCells[k], doc.Bank[k].Data);
-    parts->longestName = std::max(parts->longestName, parts->nameCells[k].size());
-  }
+  auto parts = std::make_shared<const TableParts>(doc);
   return [parts](const ContentSink& put) { WriteTable(*parts, put); };
 }
 

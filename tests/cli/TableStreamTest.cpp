@@ -34,8 +34,8 @@ struct Shape {
 
 class DirectText : public ::testing::TestWithParam<Shape> {};
 
-// Random field bytes give every column's cache its collisions and its
-// switch to formatting each value; 5000 players are read in two halves.
+// Random field bytes reach every value of the lists of narrow cells and
+// every hex digit; 5000 players are read in two halves.
 TEST_P(DirectText, ExportAndImportAgreeWithTheGeneralWay) {
   for (std::uint64_t seed = 1; seed <= 3; ++seed) {
     const auto roster = Generated(GetParam().players, GetParam().values, seed);

@@ -3,7 +3,6 @@
 // digits are written as the bytes are read, and the text goes out in
 // pieces of about half a megabyte.
 #include <algorithm>
-#include <array>
 #include <charconv>
 #include <condition_variable>
 #include <cstring>
@@ -14,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "DBFields.h"
+#include "RecordCells.h"
 #include "TableText.h"
 
 namespace orrimax::cli {
@@ -22,119 +21,11 @@ namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
 
-// A cell of a few bytes, its TAB first. A row copies all eight bytes
-// whatever the length: its room allows it, and one fixed copy is faster.
-struct ShortCell {
-  static constexpr std::size_t kBytes = 7;
-  char text[kBytes];
-  std::uint8_t length;
-
-  char* write(char* out) const {
-    std::memcpy(out, this, sizeof *this);
-    return out + length;
-  }
+// A field column as a row writes it.
+struct Column {
+  FieldStep step;
+  const ShortCell* cells;  // its list, if it has one
 };
-static_assert(sizeof(ShortCell) == 8);
-
-// The cell of every value of a text form, for the columns narrow enough to
-// list them. A form's text depends on the value alone (hex also on the
-// place's byte count), so the columns of a form share one list, which stays
-// in the cache where 183 lists of their own would not.
-class FormCells {
- public:
-  static constexpr int kMaxWidth = 10;
-
-  // Makes room for the values of `field`: every column first, then `of`.
-  void need(const FieldColumn& field) {
-    if (field.place.width > kMaxWidth) return;
-    List& list = find(field);
-    list.size = std::max(list.size, std::size_t{1} << field.place.width);
-  }
-
-  // The list for `field`, or null when one of its texts is too long.
-  const ShortCell* of(const FieldColumn& field) {
-    if (field.place.width > kMaxWidth) return nullptr;
-    List& list = find(field);
-    // The form reads no more of the column than the byte count.
-    while (list.cells.size() < list.size && !list.tooLong) add(field, list);
-    return list.tooLong ? nullptr : list.cells.data();
-  }
-
- private:
-  struct List {
-    const TextForm* form;
-    int bytes;
-    std::size_t size = 0;  // the widest of its columns
-    std::vector<ShortCell> cells;
-    bool tooLong = false;
-  };
-
-  List& find(const FieldColumn& field) {
-    for (List& list : lists_)
-      if (list.form == field.form && list.bytes == field.place.bytes) return list;
-    return lists_.emplace_back(List{field.form, field.place.bytes, 0, {}, false});
-  }
-
-  static void add(const FieldColumn& field, List& list) {
-    orrimax::CellText text;
-    field.form->decode(field, static_cast<std::uint32_t>(list.cells.size()), text);
-    std::string cell(1, '\t');
-    AppendCell(cell, text.view());
-    if (cell.size() > ShortCell::kBytes) {
-      list.tooLong = true;
-      return;
-    }
-    ShortCell& added = list.cells.emplace_back();
-    std::memcpy(added.text, cell.data(), cell.size());
-    added.length = static_cast<std::uint8_t>(cell.size());
-  }
-
-  std::vector<List> lists_;
-};
-
-// "00" to "FF", a byte's two hex digits.
-constexpr auto kHexPairs = [] {
-  std::array<std::array<char, 2>, 256> pairs{};
-  constexpr char kDigits[] = "0123456789ABCDEF";
-  for (std::size_t b = 0; b < pairs.size(); ++b) pairs[b] = {kDigits[b >> 4], kDigits[b & 15]};
-  return pairs;
-}();
-
-// How a row writes one field column's cell.
-struct Step {
-  enum class Kind : std::uint8_t {
-    Byte,    // bits of one byte, from a list
-    Word,    // bits of two little-endian bytes, from a list
-    Listed,  // any other narrow place, from a list
-    Hex,     // whole bytes as hex digits, written as they are read
-    Other    // formatted as it comes
-  };
-  Kind kind;
-  std::uint8_t shift = 0;
-  std::uint16_t offset = 0;
-  std::uint32_t mask = 0;
-  const ShortCell* cells = nullptr;
-  const FieldColumn* field = nullptr;
-};
-
-Step StepOf(const FieldColumn& field, FormCells& lists) {
-  const Place& p = field.place;
-  Step step{Step::Kind::Other};
-  step.field = &field;
-  step.offset = static_cast<std::uint16_t>(p.offset);
-  step.shift = static_cast<std::uint8_t>(p.shift);
-  if (field.form == &kHexForm && p.shift == 0 && p.width == 8 * p.bytes && p.bytes <= 4) {
-    step.kind = Step::Kind::Hex;
-    return step;
-  }
-  step.cells = lists.of(field);
-  if (step.cells == nullptr) return step;
-  step.mask = (1u << p.width) - 1;
-  step.kind = InOneByte(p)                                        ? Step::Kind::Byte
-              : p.bytes == 2 && !p.run && p.shift + p.width <= 16 ? Step::Kind::Word
-                                                                  : Step::Kind::Listed;
-  return step;
-}
 
 // The bank entry of each player's last and first name. A pointer that leads
 // nowhere is the decoder's to report, in its own words.
@@ -184,9 +75,8 @@ struct TableParts {
       AppendCell(nameCells[k], doc.Bank[k].Data);
       longestName = std::max(longestName, nameCells[k].size());
     }
-    for (int c = kFirstFieldColumn; c < kColumnCount; ++c) lists.need(FieldOf(c));
-    for (int c = kFirstFieldColumn; c < kColumnCount; ++c)
-      steps.push_back(StepOf(FieldOf(c), lists));
+    for (const FieldStep& step : FieldSteps(lists))
+      columns.push_back({step, step.list < 0 ? nullptr : lists.list(step.list).cells.data()});
   }
 
   const RosterDocument& doc;
@@ -194,7 +84,7 @@ struct TableParts {
   std::vector<std::string> nameCells;  // each with the TAB that leads it
   std::size_t longestName = 0;
   FormCells lists;
-  std::vector<Step> steps;
+  std::vector<Column> columns;
 };
 
 // The text of runs of rows.
@@ -214,7 +104,7 @@ class RowFormatter {
     // A row is written straight into the buffer, which always has room for
     // the longest row there can be.
     const std::size_t longestRow = 2 * parts_.longestName + 3 * 24 +
-                                   parts_.steps.size() * kMaxCell + kOvershoot + kLineEnd.size();
+                                   parts_.columns.size() * kMaxCell + kOvershoot + kLineEnd.size();
     text.grow((to - from) * 1024 + longestRow, 0);
     std::size_t used = 0;
     for (std::size_t i = from; i < to; ++i) {
@@ -241,32 +131,26 @@ class RowFormatter {
     *out++ = '\t';
     number(first);
     const std::uint8_t* record = parts_.doc.Players.data() + i * kRecordSize;
-    for (const Step& step : parts_.steps) {
+    for (const auto& [step, cells] : parts_.columns) {
       switch (step.kind) {
-        case Step::Kind::Byte:
-          out = step.cells[(record[step.offset] >> step.shift) & step.mask].write(out);
+        case FieldStep::Kind::Byte:
+          out = cells[(record[step.offset] >> step.shift) & step.mask].write(out);
           break;
-        case Step::Kind::Word: {
-          const std::uint32_t word = record[step.offset] | record[step.offset + 1] << 8;
-          out = step.cells[(word >> step.shift) & step.mask].write(out);
+        case FieldStep::Kind::Word:
+          out = cells[(step.word(record) >> step.shift) & step.mask].write(out);
           break;
-        }
-        case Step::Kind::Listed:
-          out = step.cells[ReadWidePlace(step.field->place, record)].write(out);
+        case FieldStep::Kind::Listed:
+          out = cells[ReadWidePlace(step.field->place, record)].write(out);
           break;
-        case Step::Kind::Hex: {
-          // The form's digits, high to low: a run's bytes in record order,
-          // a little-endian value's the other way round.
-          const Place& p = step.field->place;
+        case FieldStep::Kind::Hex:
           *out++ = '\t';
-          for (int k = 0; k < p.bytes; ++k) {
-            const auto& pair = kHexPairs[record[step.offset + (p.run ? k : p.bytes - 1 - k)]];
+          for (int k = 0; k < step.field->place.bytes; ++k) {
+            const auto& pair = kHexPairs[record[step.hexOffset(k)]];
             *out++ = pair[0];
             *out++ = pair[1];
           }
           break;
-        }
-        case Step::Kind::Other:
+        case FieldStep::Kind::Other:
           out = formatted(*step.field, record, out);
           break;
       }

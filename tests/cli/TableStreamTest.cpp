@@ -96,6 +96,42 @@ TEST(DirectText, NamesWithSeparatorsQuotesAndHalvesOfCharacters) {
   EXPECT_EQ(BuildRosterImage(direct, *ids, loaded.Names.Data, loaded.Names.Length), roster.file);
 }
 
+// Other spellings of values, quoted line breaks and stray quotes in a table
+// large enough to be read in two halves: the direct way reads what the
+// general way reads, or leaves it to it.
+TEST(DirectText, EditedCellsInBothHalves) {
+  const auto roster = Generated(2000, gen::FieldValues::Realistic, 9);
+  const LoadedRoster loaded = LoadRosterFromBytes(roster.file);
+  struct Edit {
+    std::size_t row;
+    int column;
+    std::u16string text;
+  };
+  const std::vector<Edit> edits = {
+      {1, 150, u"0a0b0c0d"},  {1999, 150, u"FfFfFfFf"},  {400, 210, u"aabbcc"},
+      {1500, 210, u"00ff00"}, {3, 30, u"81.60"},         {1200, 6, u" 2"},
+      {5, 183, u"1234567"},   {1300, 183, u"1 000 000"}, {7, 2, u"Line\r\nBreak"},
+      {1100, 3, u"\"Quoted"}, {900, 2, u"\"\"\n\""},
+  };
+  for (const bool stray : {false, true}) {
+    PlayerColumns table = loaded.Table;
+    for (const Edit& edit : edits) table[edit.column].set(edit.row, edit.text);
+    std::string text = FormatTable(table);
+    // A quote inside a cell that is not quoted is its own character.
+    if (stray) text.insert(text.find("\r\n500\t") + 7, "\"");
+    PlayerColumns general = loaded.Table;
+    ParseTable(text, general, loaded.Document.PlayerCount);
+    const auto expected =
+        BuildRosterImage(loaded.Document, general, loaded.Names.Data, loaded.Names.Length);
+    RosterDocument direct = ReadRosterDocument(roster.file);
+    const auto ids = ReadTableIntoRecords(text, direct);
+    if (stray && !ids) continue;
+    ASSERT_TRUE(ids) << "stray " << stray;
+    EXPECT_EQ(BuildRosterImage(direct, *ids, loaded.Names.Data, loaded.Names.Length), expected)
+        << "stray " << stray;
+  }
+}
+
 // Whatever the direct way gives up on, the general way refuses too (and
 // names the fault); the direct way never accepts what the general refuses.
 TEST(DirectText, FaultsAreLeftToTheGeneralWay) {

@@ -42,6 +42,8 @@ NotTraced std::size_t NextTerminator(std::span<const std::uint8_t> pool, std::si
   const std::uint8_t* const data = pool.data();
   const std::size_t size = pool.size();
   std::size_t j = from;
+  // Most entries of a pool are empty: their terminator comes first.
+  if (j + 1 < size && (data[j] | data[j + 1]) == 0) return j;
   for (; j + 32 <= size; j += 32) {
     const std::uint8_t* p = data + j;
     if ((ZeroUnits(p) | ZeroUnits(p + 8) | ZeroUnits(p + 16) | ZeroUnits(p + 24)) != 0) break;

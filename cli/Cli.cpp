@@ -177,7 +177,7 @@ LoadedRoster Load(const std::string& file) {
 
 // The same rows as the text export, as a workbook of text cells.
 std::vector<std::uint8_t> TableWorkbook(const PlayerColumns& table) {
-  WorkbookWriter book("Players", kColumnCount - 1);
+  const auto book = Workbooks().newWriter("Players", kColumnCount - 1);
   std::vector<std::string> texts(kColumnCount - 1);
   std::vector<std::string_view> cells(kColumnCount - 1);
   for (std::size_t r = 0; r < table[1].size(); ++r) {
@@ -185,20 +185,20 @@ std::vector<std::uint8_t> TableWorkbook(const PlayerColumns& table) {
       texts[c - 1] = FileText(r < table[c].size() ? table[c][r] : std::u16string_view{});
       cells[c - 1] = texts[c - 1];
     }
-    book.AddRow(cells);
+    book->AddRow(cells);
   }
-  return book.Finish();
+  return book->Finish();
 }
 
 std::vector<std::uint8_t> NamesWorkbook(const NamesBankColumns& names) {
-  WorkbookWriter book("Names", 3);
+  const auto book = Workbooks().newWriter("Names", 3);
   for (std::size_t r = 0; r < names.Id.size(); ++r) {
     const std::string texts[] = {FileText(names.Id[r]), FileText(names.Data[r]),
                                  FileText(names.Length[r])};
     const std::string_view cells[] = {texts[0], texts[1], texts[2]};
-    book.AddRow(cells);
+    book->AddRow(cells);
   }
-  return book.Finish();
+  return book->Finish();
 }
 
 // A text of export's form, or a workbook (known by its zip signature) as
@@ -207,8 +207,8 @@ std::string ReadTextOrWorkbook(const std::string& file, bool names, bool& workbo
   const std::vector<std::uint8_t> bytes = ReadWholeFile(PathFromUtf8(file));
   workbook = LooksLikeWorkbook(bytes);
   if (workbook)
-    return names ? RowsAsText(ReadWorkbook(bytes), 3, "a names sheet")
-                 : RowsAsText(ReadWorkbook(bytes), kColumnCount - 1, "a player sheet");
+    return names ? RowsAsText(Workbooks().read(bytes), 3, "a names sheet")
+                 : RowsAsText(Workbooks().read(bytes), kColumnCount - 1, "a player sheet");
   return {bytes.begin(), bytes.end()};
 }
 

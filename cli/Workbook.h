@@ -22,18 +22,10 @@ namespace orrimax::cli {
 // comes back. Failures throw RosterError.
 class WorkbookWriter {
  public:
-  WorkbookWriter(const std::string& sheetName, std::size_t columns);
-  ~WorkbookWriter();
-  WorkbookWriter(const WorkbookWriter&) = delete;
-  WorkbookWriter& operator=(const WorkbookWriter&) = delete;
-
-  void AddRow(std::span<const std::string_view> cells);
+  virtual ~WorkbookWriter() = default;
+  virtual void AddRow(std::span<const std::string_view> cells) = 0;
   // The whole workbook file. The writer takes no more rows afterwards.
-  std::vector<std::uint8_t> Finish();
-
- private:
-  struct Impl;
-  std::unique_ptr<Impl> impl_;
+  virtual std::vector<std::uint8_t> Finish() = 0;
 };
 
 // The cells of a worksheet, row by row, held compactly (a 65,535-player
@@ -66,6 +58,20 @@ bool LooksLikeWorkbook(std::span<const std::uint8_t> bytes);
 // stored. Anything else than a readable workbook (not a zip, a part missing,
 // bad XML, more cells than any roster's table) throws RosterError.
 CellRows ReadWorkbook(std::span<const std::uint8_t> bytes);
+
+// The writer and the reader. They and their libraries live in a module of
+// their own, orrimax-workbooks.so, loaded when a workbook is first used, so
+// that every other command starts without them; a program that links them
+// in (the tests) has them straight away.
+std::unique_ptr<WorkbookWriter> NewWorkbookWriter(const std::string& sheetName,
+                                                  std::size_t columns);
+struct WorkbookFunctions {
+  std::unique_ptr<WorkbookWriter> (*newWriter)(const std::string& sheetName, std::size_t columns);
+  CellRows (*read)(std::span<const std::uint8_t> bytes);
+};
+// Throws RosterError when the module cannot be loaded, or the build has no
+// workbooks.
+const WorkbookFunctions& Workbooks();
 
 // The rows as the text files of export have them (cells separated by TAB,
 // quoted where needed, lines ended by CR LF), `width` cells to a line: a row

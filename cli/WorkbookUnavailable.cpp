@@ -14,20 +14,7 @@ namespace {
 
 }  // namespace
 
-struct WorkbookWriter::Impl {};
-
-WorkbookWriter::WorkbookWriter(const std::string&, std::size_t) {
-  Unavailable();
-}
-WorkbookWriter::~WorkbookWriter() = default;
-void WorkbookWriter::AddRow(std::span<const std::string_view>) {
-  Unavailable();
-}
-std::vector<std::uint8_t> WorkbookWriter::Finish() {
-  Unavailable();
-}
-
-CellRows ReadWorkbook(std::span<const std::uint8_t>) {
+const WorkbookFunctions& Workbooks() {
   Unavailable();
 }
 

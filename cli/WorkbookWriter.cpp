@@ -12,7 +12,16 @@
 
 namespace orrimax::cli {
 
-struct WorkbookWriter::Impl {
+namespace {
+
+class XlsxWriter : public WorkbookWriter {
+ public:
+  XlsxWriter(const std::string& sheetName, std::size_t columns);
+  ~XlsxWriter() override;
+  void AddRow(std::span<const std::string_view> cells) override;
+  std::vector<std::uint8_t> Finish() override;
+
+ private:
   std::filesystem::path dir;  // private: the library's temporaries and the book
   std::string dirName, bookName;
   lxw_workbook* book = nullptr;
@@ -20,15 +29,13 @@ struct WorkbookWriter::Impl {
   lxw_format* text = nullptr;
   std::uint32_t row = 0;
   std::string escaped;
-
-  ~Impl() {
-    if (book) workbook_close(book);  // frees the book and closes its temporary files
-    std::error_code ignored;
-    if (!dir.empty()) std::filesystem::remove_all(dir, ignored);
-  }
 };
 
-namespace {
+XlsxWriter::~XlsxWriter() {
+  if (book) workbook_close(book);  // frees the book and closes its temporary files
+  std::error_code ignored;
+  if (!dir.empty()) std::filesystem::remove_all(dir, ignored);
+}
 
 // The most characters a workbook cell holds (the library checks it).
 constexpr int kMaxCellCharacters = 32767;
@@ -37,42 +44,36 @@ constexpr int kMaxCellCharacters = 32767;
   throw RosterError("The workbook cannot be written: " + what + ": " + lxw_strerror(error));
 }
 
-}  // namespace
-
-WorkbookWriter::WorkbookWriter(const std::string& sheetName, std::size_t columns)
-    : impl_(std::make_unique<Impl>()) {
+XlsxWriter::XlsxWriter(const std::string& sheetName, std::size_t columns) {
   std::string pattern = (std::filesystem::temp_directory_path() / "orrimax-xlsx-XXXXXX").string();
   if (!::mkdtemp(pattern.data()))
     throw RosterError("The workbook cannot be written: no temporary folder in " +
                       std::filesystem::temp_directory_path().string() + ": " +
                       std::strerror(errno));
-  impl_->dir = pattern;
-  impl_->dirName = pattern;
-  impl_->bookName = (impl_->dir / "book.xlsx").string();
+  dir = pattern;
+  dirName = pattern;
+  bookName = (dir / "book.xlsx").string();
   // Row by row to temporary files: constant memory whatever the table's size.
   lxw_workbook_options options = {};
   options.constant_memory = LXW_TRUE;
-  options.tmpdir = impl_->dirName.data();
-  impl_->book = workbook_new_opt(impl_->bookName.c_str(), &options);
-  if (!impl_->book) throw RosterError("The workbook cannot be written: out of memory");
-  impl_->sheet = workbook_add_worksheet(impl_->book, sheetName.c_str());
-  impl_->text = workbook_add_format(impl_->book);
-  if (!impl_->sheet || !impl_->text)
-    throw RosterError("The workbook cannot be written: out of memory");
+  options.tmpdir = dirName.data();
+  book = workbook_new_opt(bookName.c_str(), &options);
+  if (!book) throw RosterError("The workbook cannot be written: out of memory");
+  sheet = workbook_add_worksheet(book, sheetName.c_str());
+  text = workbook_add_format(book);
+  if (!sheet || !text) throw RosterError("The workbook cannot be written: out of memory");
   // "@": what is typed into the sheet stays text too.
-  format_set_num_format(impl_->text, "@");
+  format_set_num_format(text, "@");
   if (columns > 0) {
-    const lxw_error error = worksheet_set_column(
-        impl_->sheet, 0, static_cast<lxw_col_t>(columns - 1), LXW_DEF_COL_WIDTH, impl_->text);
+    const lxw_error error = worksheet_set_column(sheet, 0, static_cast<lxw_col_t>(columns - 1),
+                                                 LXW_DEF_COL_WIDTH, text);
     if (error != LXW_NO_ERROR) Fail("its columns", error);
   }
-  worksheet_freeze_panes(impl_->sheet, 1, 0);  // the header row stays in view
+  worksheet_freeze_panes(sheet, 1, 0);  // the header row stays in view
 }
 
-WorkbookWriter::~WorkbookWriter() = default;
-
-void WorkbookWriter::AddRow(std::span<const std::string_view> cells) {
-  Impl& w = *impl_;
+void XlsxWriter::AddRow(std::span<const std::string_view> cells) {
+  XlsxWriter& w = *this;
   if (!w.book) throw RosterError("The workbook is already finished");
   for (std::size_t c = 0; c < cells.size(); ++c) {
     w.escaped.clear();
@@ -93,13 +94,20 @@ void WorkbookWriter::AddRow(std::span<const std::string_view> cells) {
   ++w.row;
 }
 
-std::vector<std::uint8_t> WorkbookWriter::Finish() {
-  Impl& w = *impl_;
+std::vector<std::uint8_t> XlsxWriter::Finish() {
+  XlsxWriter& w = *this;
   if (!w.book) throw RosterError("The workbook is already finished");
   const lxw_error error = workbook_close(w.book);
   w.book = nullptr;
   if (error != LXW_NO_ERROR) Fail("its file", error);
   return ReadWholeFile(w.bookName);
+}
+
+}  // namespace
+
+std::unique_ptr<WorkbookWriter> NewWorkbookWriter(const std::string& sheetName,
+                                                  std::size_t columns) {
+  return std::make_unique<XlsxWriter>(sheetName, columns);
 }
 
 }  // namespace orrimax::cli

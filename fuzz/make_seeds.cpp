@@ -114,11 +114,11 @@ int main(int argc, char** argv) {
         "[GroupFilter]\r\n0=1\r\n4=0\r\n[Search]\r\nField1=smith\r\nField2=\r\nCol1=2\r\nCol2=0\r\n"
         "[Dialogs]\r\nOpen=C:\\Users\\me\\Saves\r\n");
   // A workbook of texts the reader escapes, whole and as its stored parts.
-  cli::WorkbookWriter book("Names", 3);
+  const auto book = cli::NewWorkbookWriter("Names", 3);
   const std::vector<std::array<std::string_view, 3>> rows = {
       {"ID", "Data", "Length"}, {"0", "a\tb_x0041_\x01\r", "9"}, {"1", "", "0"}};
-  for (const auto& row : rows) book.AddRow(row);
-  const std::vector<std::uint8_t> workbook = book.Finish();
+  for (const auto& row : rows) book->AddRow(row);
+  const std::vector<std::uint8_t> workbook = book->Finish();
   Write(root / "workbook" / "whole", Bytes(workbook));
   fs::create_directories(root / "workbook");
   Write(root / "workbook" / "stored", StoredParts(workbook, root / "workbook" / "scratch.zip"));

@@ -52,12 +52,12 @@ Rows AsRows(const CellRows& cells) {
 }
 
 std::vector<std::uint8_t> Write(const Rows& rows, std::size_t columns) {
-  WorkbookWriter book("Sheet", columns);
+  const auto book = NewWorkbookWriter("Sheet", columns);
   for (const auto& row : rows) {
     const std::vector<std::string_view> cells(row.begin(), row.end());
-    book.AddRow(cells);
+    book->AddRow(cells);
   }
-  return book.Finish();
+  return book->Finish();
 }
 
 // What spreadsheets turn into numbers or dates, what XML cannot hold or

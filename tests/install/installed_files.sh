@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and checks every installed file:
-# the programs answer, the menu entry and the metainfo pass their
+# the programs answer (the tool with its workbook module), the menu entry and the metainfo pass their
 # validators, the icon is there at every size, the man pages name their
 # programs.
 # Usage: installed_files.sh BUILD_DIR
@@ -22,6 +22,12 @@ expected=(
 for size in 16 22 24 32 48 64 128 256; do
   expected+=("share/icons/hicolor/${size}x${size}/apps/orrimax.png")
 done
+# The workbook module, in a build that has workbooks.
+workbooks=false
+if [ -f "$build/cli/orrimax-workbooks.so" ]; then
+  workbooks=true
+  expected+=(lib/orrimax/orrimax-workbooks.so)
+fi
 for file in "${expected[@]}"; do
   [ -s "$prefix/$file" ] || fail "$file is not installed"
 done
@@ -33,6 +39,13 @@ listed=$(printf '%s\n' "${expected[@]}" | sort)
 version=$(sed -n 's/^project(Orrimax VERSION \([0-9.]*\).*/\1/p' "$(dirname "$0")/../../CMakeLists.txt")
 [ "$(DISPLAY= "$prefix/bin/orrimax" --version)" = "orrimax $version" ] || fail "orrimax --version"
 [ "$("$prefix/bin/orrimax-cli" --version)" = "orrimax-cli $version" ] || fail "orrimax-cli --version"
+if $workbooks; then
+  # The installed tool finds the installed module, not the build's.
+  "$prefix/bin/orrimax-cli" demo -o "$prefix/Demo.ROS" --players 3 >/dev/null
+  "$prefix/bin/orrimax-cli" export "$prefix/Demo.ROS" --xlsx "$prefix/Demo.xlsx" ||
+    fail "the installed orrimax-cli cannot write a workbook"
+  [ -s "$prefix/Demo.xlsx" ] || fail "no workbook written"
+fi
 for size in 16 22 24 32 48 64 128 256; do
   file "$prefix/share/icons/hicolor/${size}x${size}/apps/orrimax.png" | grep -q "PNG image data, $size x $size" ||
     fail "the ${size}px icon is not ${size} x ${size}"

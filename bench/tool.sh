@@ -12,14 +12,15 @@ base="$build/bench/orrimax_io_baseline"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# Milliseconds of one run of a command line; `prepare` runs first, untimed.
+# Milliseconds of one run of a command line, to a tenth; `prepare` runs
+# first, untimed.
 run_ms() {
   eval "$1"
   local start end
   start=$(date +%s%N)
   eval "$2" >/dev/null
   end=$(date +%s%N)
-  echo $(((end - start) / 1000000))
+  awk -v ns=$((end - start)) 'BEGIN { printf "%.1f", ns / 1e6 }'
 }
 
 # The medians of 7 runs of the tool's command line and of the baseline's,

@@ -66,6 +66,8 @@ std::vector<FieldStep> FieldSteps(const FormCells& lists) {
     step.field = &field;
     step.offset = static_cast<std::uint16_t>(p.offset);
     step.shift = static_cast<std::uint8_t>(p.shift);
+    step.bytes = static_cast<std::uint8_t>(p.bytes);
+    step.run = p.run;
     if (field.form == &kHexForm && WholeHex(p)) {
       step.kind = FieldStep::Kind::Hex;
       continue;

@@ -69,6 +69,8 @@ struct FieldStep {
   Kind kind = Kind::Other;
   std::uint8_t shift = 0;
   std::uint16_t offset = 0;
+  std::uint8_t bytes = 0;  // the place's
+  bool run = false;
   std::uint32_t mask = 0;
   int list = -1;
   const FieldColumn* field = nullptr;
@@ -79,8 +81,7 @@ struct FieldStep {
   // Where the record holds the byte of hex digits `2k` and `2k + 1`: a
   // run's bytes in record order, a little-endian value's the other way round.
   std::size_t hexOffset(int k) const {
-    const Place& p = field->place;
-    return offset + static_cast<std::size_t>(p.run ? k : p.bytes - 1 - k);
+    return offset + static_cast<std::size_t>(run ? k : bytes - 1 - k);
   }
 };
 

@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -178,11 +179,8 @@ class RowFormatter {
         case FieldStep::Kind::Hex:
           for (; column != end; ++column) {
             *out++ = '\t';
-            for (int k = 0; k < column->step.field->place.bytes; ++k) {
-              const auto& pair = kHexPairs[record[column->step.hexOffset(k)]];
-              *out++ = pair[0];
-              *out++ = pair[1];
-            }
+            for (int k = 0; k < column->step.bytes; ++k, out += 2)
+              std::memcpy(out, kHexPairs[record[column->step.hexOffset(k)]].data(), 2);
           }
           break;
         case FieldStep::Kind::Other:
@@ -221,46 +219,54 @@ struct RunText {
   std::size_t size = 0;
 };
 
-// Runs of rows between the threads that format them and the one that
-// writes them in order, a few ahead at most; their buffers go round.
+// Runs of rows between the two threads that format them, each taking the
+// next run there is, and the one of them that also writes them in order
+// (the other core formats while it writes). Their buffers go round.
 class RunQueue {
  public:
-  // Formatting side: a buffer to fill.
-  TextBuffer buffer() {
-    std::lock_guard lock(mutex_);
-    if (spare_.empty()) return {};
-    TextBuffer buffer = std::move(spare_.back());
-    spare_.pop_back();
-    return buffer;
-  }
-  // False once the writer has given up.
-  bool put(std::size_t run, RunText text) {
+  explicit RunQueue(std::size_t runs) : runs_(runs) {}
+
+  // The next run to format with a buffer for it, while there is one and it
+  // is not too far ahead of the writing; `wait` for the writing to come
+  // closer, or give up at once.
+  std::optional<std::pair<std::size_t, TextBuffer>> claim(bool wait) {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return run < next_ + kAhead || stopped_; });
-    if (stopped_) return false;
+    if (wait) changed_.wait(lock, [&] { return claimable() || done(); });
+    if (!claimable()) return std::nullopt;
+    TextBuffer buffer;
+    if (!spare_.empty()) {
+      buffer = std::move(spare_.back());
+      spare_.pop_back();
+    }
+    return std::pair{claimed_++, std::move(buffer)};
+  }
+  void put(std::size_t run, RunText text) {
+    std::lock_guard lock(mutex_);
     ready_.emplace(run, std::move(text));
     changed_.notify_all();
-    return true;
   }
   void fail(std::exception_ptr failure) {
     std::lock_guard lock(mutex_);
     if (!failure_) failure_ = failure;
     changed_.notify_all();
   }
-  // Writing side: the text of `run`, once it is there.
-  RunText take(std::size_t run) {
+  // The text of `run` if it is there, or once it is when `wait`.
+  std::optional<RunText> take(std::size_t run, bool wait) {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return ready_.count(run) || failure_; });
-    if (!ready_.count(run)) std::rethrow_exception(failure_);
+    if (wait) changed_.wait(lock, [&] { return ready_.count(run) || failure_; });
+    if (!ready_.count(run)) {
+      if (failure_) std::rethrow_exception(failure_);
+      return std::nullopt;
+    }
     RunText text = std::move(ready_.at(run));
     ready_.erase(run);
-    next_ = run + 1;
-    changed_.notify_all();
     return text;
   }
-  void giveBack(TextBuffer buffer) {
+  void written(std::size_t run, TextBuffer buffer) {
     std::lock_guard lock(mutex_);
     spare_.push_back(std::move(buffer));
+    written_ = run + 1;
+    changed_.notify_all();
   }
   void stop() {
     std::lock_guard lock(mutex_);
@@ -269,12 +275,17 @@ class RunQueue {
   }
 
  private:
-  static constexpr std::size_t kAhead = 3;
+  static constexpr std::size_t kAhead = 8;
+  bool claimable() const { return !stopped_ && claimed_ < runs_ && claimed_ < written_ + kAhead; }
+  bool done() const { return stopped_ || claimed_ == runs_; }
+
+  const std::size_t runs_;
   std::mutex mutex_;
   std::condition_variable changed_;
   std::map<std::size_t, RunText> ready_;
   std::vector<TextBuffer> spare_;
-  std::size_t next_ = 0;
+  std::size_t claimed_ = 0;
+  std::size_t written_ = 0;
   bool stopped_ = false;
   std::exception_ptr failure_;
 };
@@ -292,47 +303,51 @@ void WriteTable(const TableParts& parts, const ContentSink& put) {
   header += kLineEnd;
   put(Bytes(header));
 
-  // Runs of rows of about an eighth of a megabyte; a larger table has two threads
-  // formatting them, taking turns, while this one writes.
+  // Runs of rows of about an eighth of a megabyte, formatted by this thread
+  // and one more.
   constexpr std::size_t kRunRows = 128;
   const std::size_t players = parts.doc.PlayerCount;
   const std::size_t runs = (players + kRunRows - 1) / kRunRows;
-  if (runs <= 1) {
-    TextBuffer text;
-    const std::size_t size = RowFormatter(parts).rows(0, players, text);
-    put(std::span(text.data(), size));
-    return;
-  }
-  RunQueue queue;
-  const auto format = [&](std::size_t first) {
-    try {
-      RowFormatter formatter(parts);
-      for (std::size_t run = first; run < runs; run += 2) {
-        RunText text{queue.buffer()};
-        text.size =
-            formatter.rows(run * kRunRows, std::min(players, (run + 1) * kRunRows), text.buffer);
-        if (!queue.put(run, std::move(text))) return;
-      }
-    } catch (...) {
-      queue.fail(std::current_exception());
-    }
+  RunQueue queue(runs);
+  const auto format = [&](RowFormatter& formatter, std::pair<std::size_t, TextBuffer> claimed) {
+    auto& [run, buffer] = claimed;
+    RunText text{std::move(buffer)};
+    text.size =
+        formatter.rows(run * kRunRows, std::min(players, (run + 1) * kRunRows), text.buffer);
+    queue.put(run, std::move(text));
   };
-  std::thread even(format, 0);
-  std::thread odd(format, 1);
+  std::thread helper;
+  if (runs > 1)
+    helper = std::thread([&] {
+      try {
+        RowFormatter formatter(parts);
+        while (auto claimed = queue.claim(true)) format(formatter, std::move(*claimed));
+      } catch (...) {
+        queue.fail(std::current_exception());
+      }
+    });
   try {
+    RowFormatter formatter(parts);
     for (std::size_t run = 0; run < runs; ++run) {
-      RunText text = queue.take(run);
-      put(std::span(text.buffer.data(), text.size));
-      queue.giveBack(std::move(text.buffer));
+      // The next run to write, or else one to format, or else a wait.
+      std::optional<RunText> text;
+      while (!(text = queue.take(run, false))) {
+        if (auto claimed = queue.claim(false)) {
+          format(formatter, std::move(*claimed));
+          continue;
+        }
+        text = queue.take(run, true);
+        break;
+      }
+      put(std::span(text->buffer.data(), text->size));
+      queue.written(run, std::move(text->buffer));
     }
   } catch (...) {
     queue.stop();
-    even.join();
-    odd.join();
+    if (helper.joinable()) helper.join();
     throw;
   }
-  even.join();
-  odd.join();
+  if (helper.joinable()) helper.join();
 }
 
 }  // namespace

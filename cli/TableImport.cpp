@@ -228,7 +228,7 @@ Bits WithField(Bits bits, const FieldStep& step, std::uint32_t value) {
 // Whole bytes as hex digits, each byte's two digits straight into its place;
 // false when the cell is anything else (the form then reads it).
 bool ReadHexDigits(std::string_view cell, const FieldStep& step, std::uint8_t* record) {
-  const int bytes = step.field->place.bytes;
+  const int bytes = step.bytes;
   if (cell.size() != static_cast<std::size_t>(2 * bytes)) return false;
   for (const char c : cell)
     if (HexDigitValue(static_cast<unsigned char>(c)) < 0) return false;

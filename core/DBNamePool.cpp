@@ -67,10 +67,11 @@ NameBank ParseNamePool(std::span<const std::uint8_t> pool) {
   // unterminated rest is no entry.
   for (std::size_t start = 0, j = NextTerminator(pool, 0); j + 1 < pool.size();
        start = j + 2, j = NextTerminator(pool, start)) {
-    std::u16string text((j - start) / 2, u'\0');
-    for (std::size_t k = 0; k < text.size(); ++k)
-      text[k] = static_cast<char16_t>(pool[start + 2 * k] | (pool[start + 2 * k + 1] << 8));
-    bank.push_back({std::move(text), static_cast<std::uint32_t>(start)});
+    Name& name = bank.emplace_back();
+    name.P = static_cast<std::uint32_t>(start);
+    name.Data.resize((j - start) / 2);
+    for (std::size_t k = 0; k < name.Data.size(); ++k)
+      name.Data[k] = static_cast<char16_t>(pool[start + 2 * k] | (pool[start + 2 * k + 1] << 8));
   }
   return bank;
 }

@@ -4,6 +4,10 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <span>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <thread>
 #include <vector>
 
@@ -17,20 +21,35 @@ namespace {
 // Why the direct way gave up; never seen by the user.
 struct Fault {};
 
+// Bit k set where byte k of the 64 at `p` is a TAB or a line feed.
+std::uint64_t SeparatorBits(const char* p) {
+#if defined(__SSE2__)
+  const __m128i tab = _mm_set1_epi8('\t');
+  const __m128i lineFeed = _mm_set1_epi8('\n');
+  std::uint64_t bits = 0;
+  for (int k = 0; k < 4; ++k) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+    const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(bytes, tab), _mm_cmpeq_epi8(bytes, lineFeed));
+    bits |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(hits))} << (16 * k);
+  }
+  return bits;
+#else
+  std::uint64_t bits = 0;
+  for (int k = 0; k < 64; ++k)
+    if (p[k] == '\t' || p[k] == '\n') bits |= std::uint64_t{1} << k;
+  return bits;
+#endif
+}
+
 // The cells of a text, as the general reader splits them: TAB between
 // cells, CR LF or LF after a line, a cell in double quotes running to its
 // closing quote. Anything the general reader would refuse, or reads in a
 // way of its own (a lone CR straight after a closing quote), is a fault
-// here.
-// The high bit of each byte of `word` that is 0, and of none before the
-// first (those after it may be set too).
-std::uint64_t ZeroBytes(std::uint64_t word) {
-  return (word - 0x0101010101010101u) & ~word & 0x8080808080808080u;
-}
-
+// here. The separators are found 64 bytes at a time, so that where each
+// cell ends does not wait for where the one before it ended.
 class CellScanner {
  public:
-  explicit CellScanner(std::string_view text) : text_(text) {}
+  explicit CellScanner(std::string_view text) : text_(text) { seek(); }
 
   bool atEnd() const { return at_ >= text_.size(); }
   std::string_view rest() const { return at_ >= text_.size() ? "" : text_.substr(at_); }
@@ -38,47 +57,62 @@ class CellScanner {
   // The next cell's bytes; `lineEnds` tells whether it was its line's last.
   // `key` is a short cell's bytes with their count + 1 in the top byte, 0
   // for a cell of more than seven bytes or in quotes.
-  std::string_view next(bool& lineEnds, std::uint64_t& key) {
-    std::string_view cell;
+  // Inline in the reading loop, where its state can stay in registers.
+  [[gnu::always_inline]] std::string_view next(bool& lineEnds, std::uint64_t& key) {
     key = 0;
-    const char* begin = text_.data() + at_;
-    const char* end = text_.data() + text_.size();
-    if (begin != end && *begin == '"') {
+    std::string_view cell;
+    const char* data = text_.data();
+    const bool inQuotes = at_ < text_.size() && data[at_] == '"';
+    if (inQuotes) {
       cell = quoted();
     } else {
-      const char* p = begin;
-      // Eight bytes at once: most cells end within the first eight.
-      std::uint64_t word = 0;
-      bool found = false;
-      bool inFirst = false;
-      while (!found && end - p >= 8) {
-        std::uint64_t next = 0;
-        std::memcpy(&next, p, 8);
-        if (p == begin) word = next;
-        const std::uint64_t ends =
-            ZeroBytes(next ^ 0x0909090909090909u) | ZeroBytes(next ^ 0x0A0A0A0A0A0A0A0Au);
-        found = ends != 0;
-        inFirst = found && p == begin;
-        p += found ? std::countr_zero(ends) / 8 : 8;
-      }
-      if (!found)
-        while (p != end && *p != '\t' && *p != '\n') ++p;
-      cell = {begin, static_cast<std::size_t>(p - begin)};
-      at_ = static_cast<std::size_t>(p - text_.data());
-      if (!cell.empty() && cell.back() == '\r' && (p == end || *p == '\n')) cell.remove_suffix(1);
-      if (inFirst) {
+      const std::size_t end = separator();
+      cell = {data + at_, end - at_};
+      if (!cell.empty() && cell.back() == '\r' && (end == text_.size() || data[end] == '\n'))
+        cell.remove_suffix(1);
+      if (cell.size() < 8 && at_ + 8 <= text_.size()) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, data + at_, 8);
         const auto bits = 8 * cell.size();
         key = (bits == 0 ? 0 : word & (~std::uint64_t{0} >> (64 - bits))) |
               std::uint64_t{cell.size() + 1} << 56;
       }
+      at_ = end;
     }
-    lineEnds = at_ >= text_.size() || text_[at_] == '\n';
+    lineEnds = at_ >= text_.size() || data[at_] == '\n';
     ++at_;
+    if (inQuotes) seek();
     return cell;
   }
 
  private:
-  std::string_view quoted() {
+  // The next separator at or after at_, or the end of the text.
+  std::size_t separator() {
+    while (separators_ == 0) {
+      block_ += 64;
+      if (block_ >= text_.size()) return text_.size();
+      separators_ = bits(block_);
+    }
+    const std::size_t end = block_ + static_cast<std::size_t>(std::countr_zero(separators_));
+    separators_ &= separators_ - 1;
+    return end;
+  }
+
+  // The separators of the 64 bytes from `block`; none past the text's end.
+  std::uint64_t bits(std::size_t block) const {
+    if (text_.size() - block >= 64) return SeparatorBits(text_.data() + block);
+    char last[64] = {};
+    std::memcpy(last, text_.data() + block, text_.size() - block);
+    return SeparatorBits(last);
+  }
+
+  // Starts the separators afresh at at_, after a cell that moved it itself.
+  void seek() {
+    block_ = at_ - at_ % 64;
+    separators_ = block_ < text_.size() ? bits(block_) & (~std::uint64_t{0} << (at_ % 64)) : 0;
+  }
+
+  [[gnu::noinline]] std::string_view quoted() {
     scratch_.clear();
     ++at_;
     while (true) {
@@ -100,6 +134,8 @@ class CellScanner {
 
   std::string_view text_;
   std::size_t at_ = 0;
+  std::size_t block_ = 0;         // where the 64 bytes of `separators_` begin
+  std::uint64_t separators_ = 0;  // those at or after at_
   std::string scratch_;
 };
 
@@ -136,67 +172,82 @@ std::uint32_t Parse(const FieldColumn& field, std::string_view cell, std::u16str
 // what nearly every cell holds is found there, anything else is parsed.
 class ListedValues {
  public:
-  ListedValues(const FormCells::List& list, const FieldColumn& field) {
+  // The texts of the values below 2 to the `width` (a column's own).
+  ListedValues(const FormCells::List& list, int width, const FieldColumn& field) : width(width) {
+    const std::span cells = std::span(list.cells).first(std::size_t{1} << width);
+    // A quarter full: a lookup seldom goes past its first slot, which a
+    // lookup of random texts would mispredict.
     std::size_t size = 16;
-    while (size < 2 * list.cells.size()) size *= 2;
-    slots_.resize(size);
+    while (size < 4 * cells.size()) size *= 2;
+    keys_.resize(size);
+    values_.resize(size);
     std::u16string scratch;
-    for (const ShortCell& cell : list.cells) {
+    for (const ShortCell& cell : cells) {
       const std::string_view text = cell.value();
       std::uint64_t key = std::uint64_t{text.size() + 1} << 56;
       for (std::size_t k = 0; k < text.size(); ++k)
         key |= std::uint64_t{static_cast<unsigned char>(text[k])} << (8 * k);
-      Slot& slot = find(key);
-      if (slot.key == key) continue;
+      const std::size_t slot = find(key);
+      if (keys_[slot] == key) continue;
       try {
-        slot = {key, Parse(field, text, scratch)};
+        values_[slot] = Parse(field, text, scratch);
+        keys_[slot] = key;
       } catch (const Fault&) {
       }
     }
   }
 
+  int width;
+
   // `key` as the scanner gives it, never 0.
   const std::uint32_t* of(std::uint64_t key) const {
-    const Slot& slot = find(key);
-    return slot.key == key ? &slot.value : nullptr;
+    const std::size_t slot = find(key);
+    return keys_[slot] == key ? &values_[slot] : nullptr;
   }
 
  private:
-  struct Slot {
-    std::uint64_t key = 0;  // the bytes, and their count + 1 in the top byte
-    std::uint32_t value = 0;
-  };
-
-  Slot& find(std::uint64_t key) {
-    return const_cast<Slot&>(static_cast<const ListedValues*>(this)->find(key));
-  }
-  const Slot& find(std::uint64_t key) const {
-    const std::size_t mask = slots_.size() - 1;
-    for (std::size_t at = (key * 0x9E3779B97F4A7C15u) >> 40;; ++at) {
-      const Slot& slot = slots_[at & mask];
-      if (slot.key == key || slot.key == 0) return slot;
-    }
+  std::size_t find(std::uint64_t key) const {
+    const std::size_t mask = keys_.size() - 1;
+    for (std::size_t at = (key * 0x9E3779B97F4A7C15u) >> 40;; ++at)
+      if (keys_[at & mask] == key || keys_[at & mask] == 0) return at & mask;
   }
 
-  std::vector<Slot> slots_;
+  std::vector<std::uint64_t> keys_;  // a text's bytes, and their count + 1 in the top byte
+  std::vector<std::uint32_t> values_;
 };
 
 // What the reading threads share: how each field column is stored, and
 // the values of its list's texts.
 struct RecordColumns {
   RecordColumns() {
-    values.reserve(lists.count());
-    for (std::size_t k = 0; k < lists.count(); ++k) {
-      const FormCells::List& list = lists.list(static_cast<int>(k));
-      // Any column of the list's form and byte count parses its texts alike.
-      const auto field = std::find_if(
-          kColumns.begin() + kFirstFieldColumn, kColumns.end(),
-          [&](const FieldColumn& f) { return f.form == list.form && f.place.bytes == list.bytes; });
-      values.emplace_back(list, *field);
+    const std::vector<FieldStep> steps = FieldSteps(lists);
+    // One table for each list and width: the narrow columns of a form
+    // look among their own few texts, not among those of its widest.
+    std::vector<std::vector<int>> widths(lists.count());
+    for (const FieldStep& step : steps) {
+      if (step.list < 0) continue;
+      auto& ofList = widths[static_cast<std::size_t>(step.list)];
+      if (std::find(ofList.begin(), ofList.end(), step.field->place.width) == ofList.end())
+        ofList.push_back(step.field->place.width);
     }
-    for (const FieldStep& step : FieldSteps(lists))
-      columns.push_back(
-          {step, step.list < 0 ? nullptr : &values[static_cast<std::size_t>(step.list)]});
+    for (std::size_t k = 0; k < lists.count(); ++k)
+      for (const int width : widths[k]) {
+        const FormCells::List& list = lists.list(static_cast<int>(k));
+        // Any column of the list's form and byte count parses its texts alike.
+        const auto field = std::find_if(kColumns.begin() + kFirstFieldColumn, kColumns.end(),
+                                        [&](const FieldColumn& f) {
+                                          return f.form == list.form && f.place.bytes == list.bytes;
+                                        });
+        values.emplace_back(list, width, *field);
+        listOf.push_back(static_cast<int>(k));
+      }
+    for (const FieldStep& step : steps) {
+      const ListedValues* listed = nullptr;
+      for (std::size_t v = 0; v < values.size(); ++v)
+        if (listOf[v] == step.list && values[v].width == step.field->place.width)
+          listed = &values[v];
+      columns.push_back({step, listed});
+    }
   }
 
   struct Column {
@@ -204,11 +255,19 @@ struct RecordColumns {
     const ListedValues* values;  // its list's, if it has one
   };
   FormCells lists;
-  std::vector<ListedValues> values;
+  std::vector<ListedValues> values;  // never grows once the columns point in
+  std::vector<int> listOf;           // each one's list
   std::vector<Column> columns;
 };
 
 std::int32_t NameId(std::string_view cell, std::u16string& scratch) {
+  // Nearly every ID is a few digits, which the integer parse reads as this.
+  if (!cell.empty() && cell.size() <= 9) {
+    std::int32_t id = 0;
+    std::size_t k = 0;
+    for (; k < cell.size() && cell[k] >= '0' && cell[k] <= '9'; ++k) id = 10 * id + (cell[k] - '0');
+    if (k == cell.size()) return id;
+  }
   const auto id = TryParseInteger(CellValue(cell, scratch));
   if (!id) throw Fault{};
   return *id;

@@ -2,9 +2,13 @@
 // ones (decode to a table and format it; parse into a table and encode it).
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <random>
 #include <string>
 
+#include "CliTestSupport.h"
 #include "DB.h"
+#include "FileIO.h"
 #include "RosterGen.h"
 #include "TableText.h"
 #include "Text.h"
@@ -130,6 +134,50 @@ TEST(DirectText, EditedCellsInBothHalves) {
     EXPECT_EQ(BuildRosterImage(direct, *ids, loaded.Names.Data, loaded.Names.Length), expected)
         << "stray " << stray;
   }
+}
+
+// A quoted cell ending at every place of the 64-byte blocks the reader
+// scans, and texts whose last line has no line break or LF alone.
+TEST(DirectText, QuotedCellsAtEveryPlaceOfABlock) {
+  const auto roster = Generated(30, gen::FieldValues::Realistic, 5);
+  const LoadedRoster loaded = LoadRosterFromBytes(roster.file);
+  for (std::size_t length = 0; length < 70; ++length) {
+    PlayerColumns table = loaded.Table;
+    table[2].set(3, std::u16string(length, u'x') + u"\t\"");
+    std::string text = FormatTable(table);
+    if (length % 3 == 1) text.resize(text.size() - 2);  // no CR LF at the end
+    if (length % 3 == 2)
+      for (auto at = text.find("\r\n"); at != text.npos; at = text.find("\r\n", at))
+        text.erase(at, 1);
+    PlayerColumns general = loaded.Table;
+    ParseTable(text, general, loaded.Document.PlayerCount);
+    RosterDocument direct = ReadRosterDocument(roster.file);
+    const auto ids = ReadTableIntoRecords(text, direct);
+    ASSERT_TRUE(ids) << "length " << length;
+    EXPECT_EQ(BuildRosterImage(direct, *ids, loaded.Names.Data, loaded.Names.Length),
+              BuildRosterImage(loaded.Document, general, loaded.Names.Data, loaded.Names.Length))
+        << "length " << length;
+  }
+}
+
+// A write that fails partway through a table of many runs: the tool says
+// so, the file it was to replace is as it was, and its threads have ended.
+TEST(DirectText, AFailedWriteLeavesTheOldFile) {
+  const auto dir = std::filesystem::temp_directory_path() /
+                   ("orrimax-stream-" + std::to_string(std::random_device{}()));
+  std::filesystem::create_directories(dir);
+  const auto ros = dir / "r.ros", out = dir / "t.txt";
+  gen::WriteBytes(ros, Generated(3000, gen::FieldValues::Realistic, 2).file);
+  gen::WriteBytes(out, {'o', 'l', 'd'});
+  SetWriteFaultHookForTesting([](std::size_t written, std::size_t chunk) -> std::size_t {
+    return written > 300000 ? 0 : chunk;
+  });
+  const test::Result r = test::RunTool({"export", ros.string(), "-o", out.string()});
+  SetWriteFaultHookForTesting({});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find(out.string()), std::string::npos) << r.err;
+  EXPECT_EQ(gen::ReadBytes(out), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
+  std::filesystem::remove_all(dir);
 }
 
 // Whatever the direct way gives up on, the general way refuses too (and

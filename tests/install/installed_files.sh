@@ -45,6 +45,17 @@ if $workbooks; then
   "$prefix/bin/orrimax-cli" export "$prefix/Demo.ROS" --xlsx "$prefix/Demo.xlsx" ||
     fail "the installed orrimax-cli cannot write a workbook"
   [ -s "$prefix/Demo.xlsx" ] || fail "no workbook written"
+  # A tool without its module refuses workbooks with a message, and still
+  # does all the rest.
+  mkdir -p "$prefix/alone/bin"
+  cp "$prefix/bin/orrimax-cli" "$prefix/alone/bin/"
+  if message=$("$prefix/alone/bin/orrimax-cli" export "$prefix/Demo.ROS" --xlsx "$prefix/B.xlsx" 2>&1); then
+    fail "a tool without its module wrote a workbook"
+  fi
+  grep -q "Workbooks need orrimax-workbooks.so, which could not be loaded" <<<"$message" ||
+    fail "no message for the missing module: $message"
+  "$prefix/alone/bin/orrimax-cli" export "$prefix/Demo.ROS" -o "$prefix/Demo.txt" ||
+    fail "a tool without its module cannot export text"
 fi
 for size in 16 22 24 32 48 64 128 256; do
   file "$prefix/share/icons/hicolor/${size}x${size}/apps/orrimax.png" | grep -q "PNG image data, $size x $size" ||

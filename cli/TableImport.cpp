@@ -1,6 +1,7 @@
-// A table text read straight into the record bytes: each distinct short
-// text of a column is parsed once, and no table of cell texts is built.
-// Any fault sends the caller the general way, which names it.
+// A table text read straight into the record bytes: the texts of the
+// narrow fields' values are parsed once per text form, hex digits go
+// straight into their bytes, and no table of cell texts is built. Any
+// fault sends the caller the general way, which names it.
 #include <algorithm>
 #include <bit>
 #include <cstring>

@@ -27,6 +27,9 @@ trap 'stop_all; rm -rf "$WORK"; apt-get remove -y -qq orrimax >/dev/null || true
 home="$WORK/home"
 mkdir -p "$home"
 /usr/bin/orrimax-cli demo -o "$home/Demo.ROS" --players 100 >/dev/null
+# The installed tool finds its installed workbook module.
+/usr/bin/orrimax-cli export "$home/Demo.ROS" --xlsx "$WORK/Demo.xlsx" ||
+  fail "the installed orrimax-cli cannot write a workbook"
 chown -R nobody "$home"
 chmod 755 "$WORK"
 start_display
@@ -58,4 +61,4 @@ done
 APP_PID=""
 [ -f "$home/.config/Orrimax/Config.ini" ] || fail "no settings in the user's folder"
 [ ! -e /usr/bin/Config.ini ] || fail "settings were written beside the installed program"
-echo "package: lintian clean, installed, started as an ordinary user, settings in ~/.config/Orrimax"
+echo "package: lintian clean, installed, writes workbooks, started as an ordinary user, settings in ~/.config/Orrimax"

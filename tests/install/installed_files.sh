@@ -26,7 +26,9 @@ done
 workbooks=false
 if [ -f "$build/cli/orrimax-workbooks.so" ]; then
   workbooks=true
-  expected+=(lib/orrimax/orrimax-workbooks.so)
+  module=$(cd "$prefix" && find lib -name orrimax-workbooks.so)
+  [[ "$module" == lib/*orrimax/orrimax-workbooks.so ]] || fail "the workbook module is at '$module'"
+  expected+=("$module")
 fi
 for file in "${expected[@]}"; do
   [ -s "$prefix/$file" ] || fail "$file is not installed"

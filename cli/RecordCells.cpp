@@ -8,10 +8,8 @@
 namespace orrimax::cli {
 namespace {
 
-FormCells::List& Find(std::vector<FormCells::List>& lists, const FieldColumn& field) {
-  for (FormCells::List& list : lists)
-    if (list.form == field.form && list.bytes == field.place.bytes) return list;
-  return lists.emplace_back(FormCells::List{field.form, field.place.bytes, 0, {}, false});
+bool Holds(const FormCells::List& list, const FieldColumn& field) {
+  return list.form == field.form && list.bytes == field.place.bytes;
 }
 
 bool WholeHex(const Place& p) {
@@ -20,19 +18,29 @@ bool WholeHex(const Place& p) {
 
 }  // namespace
 
+std::size_t FormCells::index(const FieldColumn& field) {
+  for (std::size_t k = 0; k < lists_.size(); ++k)
+    if (Holds(lists_[k], field)) return k;
+  lists_.push_back({field.form, field.place.bytes, {}, false});
+  return lists_.size() - 1;
+}
+
 FormCells::FormCells() {
+  std::vector<std::size_t> sizes;  // 2 to the widest of each list's columns' widths
   for (int c = kFirstFieldColumn; c < kColumnCount; ++c) {
     const FieldColumn& field = FieldOf(c);
     if (field.place.width > kMaxWidth) continue;
-    List& list = Find(lists_, field);
-    list.size = std::max(list.size, std::size_t{1} << field.place.width);
+    const std::size_t k = index(field);
+    sizes.resize(lists_.size());
+    sizes[k] = std::max(sizes[k], std::size_t{1} << field.place.width);
   }
   for (int c = kFirstFieldColumn; c < kColumnCount; ++c) {
     const FieldColumn& field = FieldOf(c);
     if (field.place.width > kMaxWidth) continue;
     // The form reads no more of the column than the byte count.
-    List& list = Find(lists_, field);
-    while (list.cells.size() < list.size && !list.tooLong) {
+    const std::size_t k = index(field);
+    List& list = lists_[k];
+    while (list.cells.size() < sizes[k] && !list.tooLong) {
       orrimax::CellText text;
       field.form->decode(field, static_cast<std::uint32_t>(list.cells.size()), text);
       std::string cell(1, '\t');
@@ -52,8 +60,7 @@ FormCells::FormCells() {
 int FormCells::of(const FieldColumn& field) const {
   if (field.place.width > kMaxWidth) return -1;
   for (std::size_t k = 0; k < lists_.size(); ++k)
-    if (lists_[k].form == field.form && lists_[k].bytes == field.place.bytes)
-      return lists_[k].tooLong ? -1 : static_cast<int>(k);
+    if (Holds(lists_[k], field)) return lists_[k].tooLong ? -1 : static_cast<int>(k);
   return -1;
 }
 

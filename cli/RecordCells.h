@@ -39,7 +39,6 @@ class FormCells {
   struct List {
     const TextForm* form;
     int bytes;
-    std::size_t size;  // 2 to the widest of its columns' widths
     std::vector<ShortCell> cells;
     bool tooLong;  // a text does not fit: not listed
   };
@@ -50,10 +49,11 @@ class FormCells {
   // The number of `field`'s list, or -1 when it has none.
   int of(const FieldColumn& field) const;
   const List& list(int k) const { return lists_[static_cast<std::size_t>(k)]; }
-  std::size_t count() const { return lists_.size(); }
 
  private:
   static constexpr int kMaxWidth = 10;
+  // The list of `field`'s form and byte count, added if there is none yet.
+  std::size_t index(const FieldColumn& field);
   std::vector<List> lists_;
 };
 

@@ -2,9 +2,9 @@
 // narrow fields' values are parsed once per text form, hex digits go
 // straight into their bytes, and no table of cell texts is built. Any
 // fault sends the caller the general way, which names it.
-#include <algorithm>
 #include <bit>
 #include <cstring>
+#include <map>
 #include <span>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -42,6 +42,15 @@ std::uint64_t SeparatorBits(const char* p) {
 #endif
 }
 
+// The key of a text of up to seven bytes, whose first eight bytes `word`
+// holds (those past its end are dropped): its bytes, and their count + 1 in
+// the top byte, so that no text has the key 0.
+std::uint64_t TextKey(std::uint64_t word, std::size_t size) {
+  const auto bits = 8 * size;
+  return (bits == 0 ? 0 : word & (~std::uint64_t{0} >> (64 - bits))) | std::uint64_t{size + 1}
+                                                                           << 56;
+}
+
 // The cells of a text, as the general reader splits them: TAB between
 // cells, CR LF or LF after a line, a cell in double quotes running to its
 // closing quote. Anything the general reader would refuse, or reads in a
@@ -74,9 +83,7 @@ class CellScanner {
       if (cell.size() < 8 && at_ + 8 <= text_.size()) {
         std::uint64_t word = 0;
         std::memcpy(&word, data + at_, 8);
-        const auto bits = 8 * cell.size();
-        key = (bits == 0 ? 0 : word & (~std::uint64_t{0} >> (64 - bits))) |
-              std::uint64_t{cell.size() + 1} << 56;
+        key = TextKey(word, cell.size());
       }
       at_ = end;
     }
@@ -174,7 +181,7 @@ std::uint32_t Parse(const FieldColumn& field, std::string_view cell, std::u16str
 class ListedValues {
  public:
   // The texts of the values below 2 to the `width` (a column's own).
-  ListedValues(const FormCells::List& list, int width, const FieldColumn& field) : width(width) {
+  ListedValues(const FormCells::List& list, int width, const FieldColumn& field) {
     const std::span cells = std::span(list.cells).first(std::size_t{1} << width);
     // A quarter full: a lookup seldom goes past its first slot, which a
     // lookup of random texts would mispredict.
@@ -185,9 +192,9 @@ class ListedValues {
     std::u16string scratch;
     for (const ShortCell& cell : cells) {
       const std::string_view text = cell.value();
-      std::uint64_t key = std::uint64_t{text.size() + 1} << 56;
-      for (std::size_t k = 0; k < text.size(); ++k)
-        key |= std::uint64_t{static_cast<unsigned char>(text[k])} << (8 * k);
+      std::uint64_t word = 0;
+      std::memcpy(&word, text.data(), text.size());
+      const std::uint64_t key = TextKey(word, text.size());
       const std::size_t slot = find(key);
       if (keys_[slot] == key) continue;
       try {
@@ -197,8 +204,6 @@ class ListedValues {
       }
     }
   }
-
-  int width;
 
   // `key` as the scanner gives it, never 0.
   const std::uint32_t* of(std::uint64_t key) const {
@@ -218,35 +223,20 @@ class ListedValues {
 };
 
 // What the reading threads share: how each field column is stored, and
-// the values of its list's texts.
+// the values of the texts of its list, one table for each list and width
+// (the narrow columns of a form look among their own few texts, not among
+// those of its widest).
 struct RecordColumns {
   RecordColumns() {
-    const std::vector<FieldStep> steps = FieldSteps(lists);
-    // One table for each list and width: the narrow columns of a form
-    // look among their own few texts, not among those of its widest.
-    std::vector<std::vector<int>> widths(lists.count());
-    for (const FieldStep& step : steps) {
-      if (step.list < 0) continue;
-      auto& ofList = widths[static_cast<std::size_t>(step.list)];
-      if (std::find(ofList.begin(), ofList.end(), step.field->place.width) == ofList.end())
-        ofList.push_back(step.field->place.width);
-    }
-    for (std::size_t k = 0; k < lists.count(); ++k)
-      for (const int width : widths[k]) {
-        const FormCells::List& list = lists.list(static_cast<int>(k));
-        // Any column of the list's form and byte count parses its texts alike.
-        const auto field = std::find_if(kColumns.begin() + kFirstFieldColumn, kColumns.end(),
-                                        [&](const FieldColumn& f) {
-                                          return f.form == list.form && f.place.bytes == list.bytes;
-                                        });
-        values.emplace_back(list, width, *field);
-        listOf.push_back(static_cast<int>(k));
-      }
-    for (const FieldStep& step : steps) {
+    for (const FieldStep& step : FieldSteps(lists)) {
       const ListedValues* listed = nullptr;
-      for (std::size_t v = 0; v < values.size(); ++v)
-        if (listOf[v] == step.list && values[v].width == step.field->place.width)
-          listed = &values[v];
+      if (step.list >= 0) {
+        const int width = step.field->place.width;
+        // The first column of a list and width parses its texts as the
+        // others would: a form reads no more of its column than that.
+        listed = &values.try_emplace({step.list, width}, lists.list(step.list), width, *step.field)
+                      .first->second;
+      }
       columns.push_back({step, listed});
     }
   }
@@ -256,8 +246,7 @@ struct RecordColumns {
     const ListedValues* values;  // its list's, if it has one
   };
   FormCells lists;
-  std::vector<ListedValues> values;  // never grows once the columns point in
-  std::vector<int> listOf;           // each one's list
+  std::map<std::pair<int, int>, ListedValues> values;  // by list and width
   std::vector<Column> columns;
 };
 
@@ -277,13 +266,6 @@ std::int32_t NameId(std::string_view cell, std::u16string& scratch) {
 }  // namespace
 
 namespace {
-
-// Stores `value` in bits `shift` up of the `mask` wide field in `bits`.
-template <typename Bits>
-Bits WithField(Bits bits, const FieldStep& step, std::uint32_t value) {
-  const std::uint32_t mask = step.mask << step.shift;
-  return static_cast<Bits>((bits & ~mask) | ((value << step.shift) & mask));
-}
 
 // Whole bytes as hex digits, each byte's two digits straight into its place;
 // false when the cell is anything else (the form then reads it).
@@ -322,20 +304,7 @@ void ReadRows(std::string_view text, std::size_t from, std::size_t to, const Rec
       const std::string_view bytes = cell();
       if (step.kind == FieldStep::Kind::Hex && ReadHexDigits(bytes, step, record)) continue;
       const std::uint32_t* listed = values && key != 0 ? values->of(key) : nullptr;
-      const std::uint32_t value = listed ? *listed : Parse(*step.field, bytes, scratch);
-      switch (step.kind) {
-        case FieldStep::Kind::Byte:
-          record[step.offset] = WithField(record[step.offset], step, value);
-          break;
-        case FieldStep::Kind::Word: {
-          const auto word = WithField(step.word(record), step, value);
-          record[step.offset] = static_cast<std::uint8_t>(word);
-          record[step.offset + 1] = static_cast<std::uint8_t>(word >> 8);
-          break;
-        }
-        default:
-          WritePlace(step.field->place, record, value);
-      }
+      WritePlace(step.field->place, record, listed ? *listed : Parse(*step.field, bytes, scratch));
     }
     if (!lineEnds) throw Fault{};
   }

@@ -73,34 +73,32 @@ XlsxWriter::XlsxWriter(const std::string& sheetName, std::size_t columns) {
 }
 
 void XlsxWriter::AddRow(std::span<const std::string_view> cells) {
-  XlsxWriter& w = *this;
-  if (!w.book) throw RosterError("The workbook is already finished");
+  if (!book) throw RosterError("The workbook is already finished");
   for (std::size_t c = 0; c < cells.size(); ++c) {
-    w.escaped.clear();
+    escaped.clear();
     try {
-      EscapeForWorkbook(cells[c], w.escaped);
+      EscapeForWorkbook(cells[c], escaped);
     } catch (const RosterError& e) {
-      throw RosterError("Cell " + CellName(w.row, c) + ": " + e.message());
+      throw RosterError("Cell " + CellName(row, c) + ": " + e.message());
     }
     // An empty text becomes a blank cell of the text format: read back as "".
-    const lxw_error error = worksheet_write_string(w.sheet, w.row, static_cast<lxw_col_t>(c),
-                                                   w.escaped.c_str(), w.text);
+    const lxw_error error =
+        worksheet_write_string(sheet, row, static_cast<lxw_col_t>(c), escaped.c_str(), text);
     if (error == LXW_ERROR_MAX_STRING_LENGTH_EXCEEDED)
-      throw RosterError("Cell " + CellName(w.row, c) + " would hold more than " +
+      throw RosterError("Cell " + CellName(row, c) + " would hold more than " +
                         std::to_string(kMaxCellCharacters) +
                         " characters, the most a workbook cell can hold");
-    if (error != LXW_NO_ERROR) Fail("cell " + CellName(w.row, c), error);
+    if (error != LXW_NO_ERROR) Fail("cell " + CellName(row, c), error);
   }
-  ++w.row;
+  ++row;
 }
 
 std::vector<std::uint8_t> XlsxWriter::Finish() {
-  XlsxWriter& w = *this;
-  if (!w.book) throw RosterError("The workbook is already finished");
-  const lxw_error error = workbook_close(w.book);
-  w.book = nullptr;
+  if (!book) throw RosterError("The workbook is already finished");
+  const lxw_error error = workbook_close(book);
+  book = nullptr;
   if (error != LXW_NO_ERROR) Fail("its file", error);
-  return ReadWholeFile(w.bookName);
+  return ReadWholeFile(bookName);
 }
 
 }  // namespace
